@@ -1,0 +1,2 @@
+: Stands for an empty command: runs and does nothing.
+exit 0

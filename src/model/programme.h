@@ -1,0 +1,44 @@
+#pragma once
+
+// The program-wide values, set once by startup and shared by the handlers, and the
+// whole program state that every handler takes.
+
+#include <array>
+#include <string>
+
+#include "model/horaires.h"
+#include "model/widgets.h"
+#include "platform/services.h"
+
+namespace horlivet {
+
+struct globales {
+    std::string dossier_programme;  // ends in "/"
+    std::string fichier_ini;
+    std::string dossier_actions;  // ends in "/"
+    std::string mois_courant;
+    std::string mois_precedent;
+    std::string fichier_journal;
+    // attente[k - 1][i] is attente_k(i): true while slot k of channel i waits for its
+    // start, false from its start launch to its stop launch.
+    std::array<std::array<bool, nb_voies>, nb_plages> attente{};
+    // The date (yyyymmdd) of the last start launch of each slot. A slot's start window
+    // comes once a day, so a second start on the same date would be a repeat (a slot
+    // whose start and stop share one minute, or a clock set back).
+    std::array<std::array<int, nb_voies>, nb_plages> date_dernier_debut{};
+    // Ticks act only once the flags are set, and never once shutdown has begun.
+    bool ticks_actifs = false;
+};
+
+struct programme {
+    ervaline fenetre = cree_ervaline();
+    horaires h;
+    globales g;
+    services s;
+};
+
+// attente_k(i), with the same index checks as horaires.
+bool& attente_k(globales& g, int k, int i);
+bool attente_k(const globales& g, int k, int i);
+
+}  // namespace horlivet

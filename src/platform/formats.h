@@ -1,0 +1,19 @@
+#pragma once
+
+// The user's long date and long time formats.
+
+#include <functional>
+#include <string>
+
+#include "platform/horloge.h"
+
+namespace horlivet {
+
+using format_date = std::function<std::string(const date_heure&)>;
+
+// From the system locale (LC_ALL, LC_TIME, LANG) through Qt's locale data: for fr_FR
+// "samedi 5 décembre 2026" and "20:44:16".
+std::string date_longue_locale(const date_heure& d);
+std::string heure_longue_locale(const date_heure& d);
+
+}  // namespace horlivet

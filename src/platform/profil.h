@@ -1,0 +1,46 @@
+#pragma once
+
+// The profile file: an INI file read and written key by key with the semantics of the
+// classic profile functions, but parsed once and replaced atomically.
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace horlivet {
+
+struct contenu_profil;
+
+// A parsed INI file. Copyable; cheap to move.
+struct fichier_profil {
+    std::shared_ptr<contenu_profil> contenu;
+};
+
+// Reads and parses the file once. A missing or unreadable file gives an empty profile.
+// The text is UTF-8; a file that is not valid UTF-8 is read as Windows-1252.
+fichier_profil charge_profil(const std::string& chemin);
+fichier_profil profil_de_texte(std::string_view octets);
+
+// The value of `cle` in `section`, as GetPrivateProfileString gives it: names matched
+// without regard to case, the first duplicate wins, the value trimmed of blanks and of
+// one pair of enclosing quotes; the default (trailing spaces removed) when the section
+// or key is missing; at most taille - 1 characters, never a split character.
+std::string lit_profil(const fichier_profil& f, std::string_view section, std::string_view cle,
+                       std::string_view defaut, std::size_t taille);
+
+// Sets `cle` of `section` to `valeur`, as WritePrivateProfileString would: an existing
+// key's line is replaced in place, a missing key is added after the last key of its
+// section, a missing section at the end of the file. Everything else is kept.
+void ecrit_profil(fichier_profil& f, std::string_view section, std::string_view cle,
+                  std::string_view valeur);
+
+// The bytes of the file as it stands in memory.
+std::string texte_profil(const fichier_profil& f);
+
+// Replaces the file at `chemin` with texte_profil(f) atomically: a temporary file in the
+// same folder, flushed to disk, then renamed. Returns the empty text on success,
+// otherwise the reason; the old file is then left as it was.
+std::string enregistre_profil(const fichier_profil& f, const std::string& chemin);
+
+}  // namespace horlivet

@@ -1,0 +1,141 @@
+#include "settings/ini.h"
+
+#include <array>
+#include <cmath>
+#include <cstdlib>
+
+#include "platform/profil.h"
+#include "window/verif.h"
+
+namespace horlivet {
+
+namespace {
+
+// Per key of a channel, in the order the save writes them: prefix, default, and the
+// size announced to the reader (at most size - 1 characters come back).
+struct cle_ini {
+    const char* prefixe;
+    const char* defaut;
+    std::size_t taille;
+};
+
+// Indexed like the per-channel champs, which follow the same order.
+constexpr std::array<cle_ini, nb_champs_voie> cles = {{
+    {"nom_", "??0", 64},
+    {"heure_deb_1_", "00", 64},
+    {"heure_deb_2_", "01", 64},
+    {"heure_deb_3_", "01", 64},
+    {"heure_deb_4_", "01", 64},
+    {"heure_fin_1_", "00", 64},
+    {"heure_fin_2_", "00", 64},
+    {"heure_fin_3_", "00", 64},
+    {"heure_fin_4_", "00", 64},
+    {"minute_deb_1_", "00", 64},
+    {"minute_deb_2_", "00", 64},
+    {"minute_deb_3_", "00", 64},
+    {"minute_deb_4_", "00", 64},
+    {"minute_fin_1_", "00", 64},
+    {"minute_fin_2_", "00", 64},
+    {"minute_fin_3_", "00", 64},
+    {"minute_fin_4_", "00", 64},
+    {"lundi_", "0", 64},
+    {"mardi_", "0", 64},
+    {"mercredi_", "0", 64},
+    {"jeudi_", "0", 64},
+    {"vendredi_", "0", 64},
+    {"samedi_", "0", 64},
+    {"dimanche_", "0", 64},
+    {"valid_", "off", 64},
+    {"valid_2_", "off", 64},
+    {"valid_3_", "off", 64},
+    {"valid_4_", "off", 64},
+    {"commande_marche_", "null.bat", 128},
+    {"commande_arret_", "null.bat", 128},
+}};
+
+std::string nom_cle(const cle_ini& cle, int i) { return cle.prefixe + std::to_string(i); }
+
+void charge_champ(programme& p, const fichier_profil& f, champ c, int i) {
+    const cle_ini& cle = cles[static_cast<std::size_t>(c)];
+    const std::string valeur =
+        coupe_nul(lit_profil(f, section_ini, nom_cle(cle, i), cle.defaut, cle.taille));
+    if (est_combo(c)) {
+        const int maximum = est_heure(c) ? 23 : 59;
+        ecrit_position(p.fenetre, c, i, lit_position(valeur, maximum, lit_position(cle.defaut, maximum, 0)));
+    } else if (est_case(c)) {
+        ecrit_coche(p.fenetre, c, i, valeur == "on");
+    } else {
+        ecrit_texte(p.fenetre, c, i, valeur);
+    }
+}
+
+// A text on one line: a line break would end the key's line in the file.
+std::string sur_une_ligne(std::string texte) {
+    for (char& c : texte) {
+        if (c == '\r' || c == '\n') c = ' ';
+    }
+    return texte;
+}
+
+std::string valeur_a_ecrire(const ervaline& f, champ c, int i) {
+    if (est_combo(c)) return std::to_string(position(f, c, i));
+    if (est_case(c)) return coche(f, c, i) ? "on" : "off";
+    return sur_une_ligne(texte(f, c, i));
+}
+
+}  // namespace
+
+std::string coupe_nul(std::string_view texte) { return std::string(texte.substr(0, texte.find('\0'))); }
+
+int lit_position(std::string_view texte, int maximum, int defaut) {
+    std::size_t n = 0;
+    while (n < texte.size() && (texte[n] == ' ' || texte[n] == '\t')) ++n;
+    const std::size_t debut = n;
+    if (n < texte.size() && (texte[n] == '+' || texte[n] == '-')) ++n;
+    const std::size_t chiffres = n;
+    while (n < texte.size() && texte[n] >= '0' && texte[n] <= '9') ++n;
+    if (n < texte.size() && texte[n] == '.') {
+        ++n;
+        while (n < texte.size() && texte[n] >= '0' && texte[n] <= '9') ++n;
+    }
+    if (n == chiffres || (n == chiffres + 1 && texte[chiffres] == '.')) return 0;
+    const std::string nombre(texte.substr(debut, n - debut));
+    // The default rounding mode rounds a half to the even neighbour: 8.5 gives 8.
+    const double valeur = std::nearbyint(std::strtod(nombre.c_str(), nullptr));
+    if (!(valeur >= 0 && valeur <= maximum)) return defaut;
+    return static_cast<int>(valeur);
+}
+
+void lecture_ini(programme& p) {
+    const fichier_profil f = charge_profil(p.g.fichier_ini);
+    for (int i = 0; i < nb_voies; ++i) {
+        for (int c = 0; c < nb_champs_voie; ++c) {
+            charge_champ(p, f, static_cast<champ>(c), i);
+            if (static_cast<champ>(c) == champ::dimanche) rafraichit_horaires(p.h, p.fenetre, i);
+        }
+    }
+    verif_suite(p);
+}
+
+void enregistre_Click(programme& p) {
+    fichier_profil f = charge_profil(p.g.fichier_ini);
+    for (int i = 0; i < nb_voies; ++i) {
+        for (int c = 0; c < nb_champs_voie; ++c) {
+            const cle_ini& cle = cles[static_cast<std::size_t>(c)];
+            ecrit_profil(f, section_ini, nom_cle(cle, i),
+                         valeur_a_ecrire(p.fenetre, static_cast<champ>(c), i));
+            if (static_cast<champ>(c) == champ::valid_4) rafraichit_horaires(p.h, p.fenetre, i);
+        }
+    }
+    const std::string erreur = enregistre_profil(f, p.g.fichier_ini);
+    verif_suite(p);
+    verif_suite_2(p);
+    if (!erreur.empty()) {
+        p.s.message(titre_programme, "Les réglages n'ont pas pu être enregistrés dans " +
+                                         p.g.fichier_ini + " :\r\n" + erreur);
+        return;
+    }
+    cache_marque(p.fenetre);
+}
+
+}  // namespace horlivet

@@ -1,0 +1,30 @@
+#pragma once
+
+// Startup and shutdown of the window.
+
+#include <string>
+
+#include "model/programme.h"
+
+namespace horlivet {
+
+// The program folder as startup keeps it: `dossier` with one "/" at its end.
+std::string avec_separateur(std::string dossier);
+
+// Startup, in order: the paths from the executable's folder, the month texts emptied,
+// the hour and minute lists filled, lecture_ini, every slot flag set to waiting, every
+// slot coloured, frame 0 shown and option 1 selected, the unsaved mark hidden. Ticks act
+// only once the flags are set.
+// REQUIRES: the handlers are routed (route_handlers) so the load's writes raise them.
+void Form_Load(programme& p, const std::string& dossier_executable);
+
+// Shutdown, the same for the "Arret" button, the close box and the ending signals: the
+// stop command of each active channel (a slot started and not stopped), once per
+// channel in index order, then the process ends. No save, no question.
+void FIN_Click(programme& p);
+void Form_Unload(programme& p);
+
+// True when channel i has a slot whose start was launched and whose stop was not.
+bool voie_active(const globales& g, int i);
+
+}  // namespace horlivet
