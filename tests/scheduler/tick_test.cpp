@@ -1,0 +1,242 @@
+#include "scheduler/tick.h"
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "window/demarrage.h"
+
+#include "support/faux.h"
+
+namespace horlivet {
+namespace {
+
+using namespace test;
+
+constexpr year_month_day lundi_7{2026y, December, 7d};  // a Monday
+
+struct Tick : testing::Test {
+    programme p;
+    faux_monde m;
+
+    void SetUp() override {
+        prepare(p, m);
+        for (int i = 0; i < nb_voies; ++i) {
+            ecrit_texte(p.fenetre, champ::Commande_marche, i, "M" + std::to_string(i));
+            ecrit_texte(p.fenetre, champ::commande_arret, i, "A" + std::to_string(i));
+        }
+    }
+
+    // Ticks every 20 s from `debut` (included) to `fin` (excluded).
+    void simule(sys_seconds debut, sys_seconds fin) {
+        for (m.maintenant = debut; m.maintenant < fin; m.maintenant += 20s) Timer1_Timer(p);
+    }
+
+    // The launches as "file@day hh:mm:ss", day counted from Monday 7 (0).
+    std::vector<std::string> lances() const {
+        std::vector<std::string> r;
+        for (const auto& l : m.lancements) {
+            const auto jour = floor<days>(l.quand);
+            const hh_mm_ss hms(l.quand - jour);
+            char texte[64];
+            std::snprintf(texte, sizeof texte, "%s@%d %02d:%02d:%02d", l.fichier.c_str(),
+                          static_cast<int>((jour - sys_days(lundi_7)).count()),
+                          static_cast<int>(hms.hours().count()),
+                          static_cast<int>(hms.minutes().count()),
+                          static_cast<int>(hms.seconds().count()));
+            r.emplace_back(texte);
+        }
+        return r;
+    }
+};
+
+TEST_F(Tick, AWeekOfTicksAtEveryOffsetLaunchesEachStartAndStopOnceInItsMinute) {
+    for (int decalage : {0, 1, 7, 13, 19}) {
+        SCOPED_TRACE("ticks at second offset " + std::to_string(decalage));
+        p = programme{};
+        m = faux_monde{};
+        SetUp();
+        jours(p, 0, {0, 1, 2, 3, 4});
+        plage(p, 0, 1, 8, 30, 9, 0);
+        jours(p, 3, {5});
+        plage(p, 3, 2, 12, 0, 12, 45);
+        simule(a(lundi_7, 0, 0, decalage), a(lundi_7, 0, 0, decalage) + days(7));
+
+        std::vector<std::string> attendus;
+        char s[8];
+        std::snprintf(s, sizeof s, "%02d", decalage);
+        for (int d = 0; d < 5; ++d) {
+            attendus.push_back("M0@" + std::to_string(d) + " 08:30:" + s);
+            attendus.push_back("A0@" + std::to_string(d) + " 09:00:" + s);
+            if (d == 4) {
+                attendus.push_back(std::string("M3@5 12:00:") + s);
+                attendus.push_back(std::string("A3@5 12:45:") + s);
+            }
+        }
+        EXPECT_EQ(lances(), attendus);
+        EXPECT_EQ(m.lignes.size(), attendus.size());
+    }
+}
+
+TEST_F(Tick, SameMinuteStartAndStopLaunchOnceEachInTheFirstTick) {
+    jours(p, 2, {0});
+    plage(p, 2, 1, 7, 0, 7, 0);
+    simule(a(lundi_7, 6, 59, 5), a(lundi_7, 7, 5, 0));
+    EXPECT_EQ(lances(), (std::vector<std::string>{"M2@0 07:00:05", "A2@0 07:00:05"}));
+    EXPECT_FALSE(voie_active(p.g, 2));
+}
+
+TEST_F(Tick, StartingMidSlotLaunchesNothingThatDay) {
+    jours(p, 0, {0, 1});
+    plage(p, 0, 1, 8, 30, 9, 0);
+    simule(a(lundi_7, 8, 45), a(lundi_7, 10, 0) + days(1));
+    EXPECT_EQ(lances(), (std::vector<std::string>{"M0@1 08:30:00", "A0@1 09:00:00"}));
+}
+
+TEST_F(Tick, OvernightSlotStopsOnTheNextTickedDayAndDoesNotRestartBefore) {
+    jours(p, 1, {0, 3});  // Monday and Thursday
+    plage(p, 1, 1, 22, 0, 6, 0);
+    simule(a(lundi_7, 0, 0), a(lundi_7, 0, 0) + days(5));
+    EXPECT_EQ(lances(),
+              (std::vector<std::string>{"M1@0 22:00:00", "A1@3 06:00:00", "M1@3 22:00:00"}));
+}
+
+TEST_F(Tick, ADisabledStartedSlotKeepsWaitingForItsStop) {
+    jours(p, 0, {0, 1, 2});
+    plage(p, 0, 1, 8, 30, 9, 0);
+    simule(a(lundi_7, 8, 29), a(lundi_7, 8, 40));
+    ecrit_coche(p.fenetre, champ::valid, 0, false);  // live, no save needed
+    simule(a(lundi_7, 8, 40), a(lundi_7, 8, 50));
+    ecrit_coche(p.fenetre, champ::valid, 0, true);
+    simule(a(lundi_7, 8, 50), a(lundi_7, 9, 10));
+    // Disabled through Tuesday's windows: neither its start nor its stop.
+    ecrit_coche(p.fenetre, champ::valid, 0, false);
+    simule(a(lundi_7, 9, 10), a(lundi_7, 9, 10) + days(1));
+    ecrit_coche(p.fenetre, champ::valid, 0, true);
+    simule(a(lundi_7, 9, 10) + days(1), a(lundi_7, 9, 10) + days(2));
+    EXPECT_EQ(lances(), (std::vector<std::string>{"M0@0 08:30:00", "A0@0 09:00:00",
+                                                  "M0@2 08:30:00", "A0@2 09:00:00"}));
+}
+
+TEST_F(Tick, DisabledWhileStartedThenEnabledAfterItsStopWindowStopsNextDay) {
+    jours(p, 0, {0, 1});
+    plage(p, 0, 1, 8, 30, 9, 0);
+    simule(a(lundi_7, 8, 29), a(lundi_7, 8, 40));
+    ecrit_coche(p.fenetre, champ::valid, 0, false);
+    simule(a(lundi_7, 8, 40), a(lundi_7, 9, 10));
+    ecrit_coche(p.fenetre, champ::valid, 0, true);
+    simule(a(lundi_7, 9, 10), a(lundi_7, 9, 10) + days(1));
+    // Still started: Tuesday's start is not launched, only its stop.
+    EXPECT_EQ(lances(), (std::vector<std::string>{"M0@0 08:30:00", "A0@1 09:00:00"}));
+}
+
+TEST_F(Tick, OverlappingSlotsEachLaunchTheirOwnStartAndStop) {
+    jours(p, 4, {0});
+    plage(p, 4, 1, 8, 0, 10, 0);
+    plage(p, 4, 2, 9, 0, 11, 0);
+    simule(a(lundi_7, 7, 59), a(lundi_7, 11, 2));
+    EXPECT_EQ(lances(), (std::vector<std::string>{"M4@0 08:00:00", "M4@0 09:00:00",
+                                                  "A4@0 10:00:00", "A4@0 11:00:00"}));
+}
+
+TEST_F(Tick, LaunchesOfOneTickFollowChannelThenSlotThenStartBeforeStop) {
+    for (int i : {5, 1}) jours(p, i, {0});
+    plage(p, 5, 1, 7, 0, 7, 0);
+    plage(p, 1, 3, 7, 0, 8, 0);
+    plage(p, 1, 2, 6, 0, 7, 0);
+    simule(a(lundi_7, 5, 59), a(lundi_7, 6, 1));
+    m.lancements.clear();
+    simule(a(lundi_7, 7, 0, 10), a(lundi_7, 7, 0, 11));
+    EXPECT_EQ(lances(), (std::vector<std::string>{"A1@0 07:00:10", "M1@0 07:00:10",
+                                                  "M5@0 07:00:10", "A5@0 07:00:10"}));
+}
+
+TEST_F(Tick, WindowsAreClosedMinutesThatNeverRunPastMidnight) {
+    jours(p, 0, {0, 1});
+    jours(p, 1, {0, 1});
+    plage(p, 0, 1, 23, 59, 0, 0, true);
+    plage(p, 1, 1, 0, 0, 23, 59, true);
+    struct cas {
+        const char* nom;
+        sys_seconds quand;
+        std::vector<std::string> attendus;
+    };
+    const std::vector<cas> table = {
+        {"23:58:59 is early", a(lundi_7, 23, 58, 59), {}},
+        {"midnight starts 00:00, not 23:59", a(lundi_7, 0, 0) + days(1), {"M1@1 00:00:00"}},
+        {"00:01:00 closes the 00:00 window", a(lundi_7, 0, 1, 0) + days(1), {"M1@1 00:01:00"}},
+        {"00:01:01 is late", a(lundi_7, 0, 1, 1), {}},
+        {"23:59:59 is still in", a(lundi_7, 23, 59, 59) + days(1), {"M0@1 23:59:59"}},
+    };
+    for (const auto& c : table) {
+        SCOPED_TRACE(c.nom);
+        for (auto& plage : p.g.attente) plage.fill(true);
+        p.g.date_dernier_debut = {};
+        m.lancements.clear();
+        m.maintenant = c.quand;
+        Timer1_Timer(p);
+        EXPECT_EQ(lances(), c.attendus);
+    }
+}
+
+TEST_F(Tick, OnlyTodaysDayFlagCounts) {
+    jours(p, 6, {6});  // Sunday only
+    plage(p, 6, 1, 12, 0, 12, 30);
+    simule(a(lundi_7, 0, 0), a(lundi_7, 0, 0) + days(7));
+    EXPECT_EQ(lances(), (std::vector<std::string>{"M6@6 12:00:00", "A6@6 12:30:00"}));
+}
+
+TEST_F(Tick, AnUnsavedTimeEditIsNotUsedButDayAndSlotEditsAre) {
+    plage(p, 0, 1, 8, 30, 9, 0, false);
+    ecrit_position(p.fenetre, champ::H_marche_1, 0, 7);  // not saved: horaires keep 08:30
+    jours(p, 0, {0});                                    // live
+    ecrit_coche(p.fenetre, champ::valid, 0, true);       // live
+    simule(a(lundi_7, 6, 0), a(lundi_7, 10, 0));
+    EXPECT_EQ(lances(), (std::vector<std::string>{"M0@0 08:30:00", "A0@0 09:00:00"}));
+}
+
+TEST_F(Tick, AFailedStartIsJournalledOnceAndItsStopStillFollows) {
+    jours(p, 0, {0});
+    plage(p, 0, 1, 8, 30, 9, 0);
+    m.code_lancement = 2;
+    simule(a(lundi_7, 8, 0), a(lundi_7, 9, 30));
+    EXPECT_EQ(lances(), (std::vector<std::string>{"M0@0 08:30:00", "A0@0 09:00:00"}));
+    ASSERT_EQ(m.lignes.size(), 2u);
+    EXPECT_NE(m.lignes[0].second.find("  Erreur 2  commande : M0\r\n"), std::string::npos);
+}
+
+TEST_F(Tick, AnUnwritableJournalIsReportedAndTheTickGoesOn) {
+    for (int i : {0, 1}) jours(p, i, {0});
+    plage(p, 0, 1, 8, 30, 9, 0);
+    plage(p, 1, 1, 8, 30, 9, 0);
+    m.erreur_journal = "Read-only file system";
+    simule(a(lundi_7, 8, 30), a(lundi_7, 8, 30, 1));
+    EXPECT_EQ(lances(), (std::vector<std::string>{"M0@0 08:30:00", "M1@0 08:30:00"}));
+    ASSERT_EQ(m.signalements.size(), 2u);
+    EXPECT_EQ(m.signalements[0],
+              "journal /horlivet/journal_2026-12.txt: Read-only file system");
+    EXPECT_EQ(lit(p.fenetre, champ::nom, 1).fond, mauve_clair);
+}
+
+TEST_F(Tick, TheClockSetBackLaunchesNothingTwice) {
+    jours(p, 0, {0});
+    plage(p, 0, 1, 8, 30, 9, 0);
+    plage(p, 0, 2, 9, 30, 9, 30);
+    simule(a(lundi_7, 8, 0), a(lundi_7, 10, 0));
+    simule(a(lundi_7, 8, 0), a(lundi_7, 10, 0));  // an hour and more back
+    EXPECT_EQ(lances(), (std::vector<std::string>{"M0@0 08:30:00", "A0@0 09:00:00",
+                                                  "M0@0 09:30:00", "A0@0 09:30:00"}));
+}
+
+TEST_F(Tick, NothingHappensBeforeStartupSetTheFlags) {
+    jours(p, 0, {0});
+    plage(p, 0, 1, 8, 30, 9, 0);
+    p.g.ticks_actifs = false;
+    simule(a(lundi_7, 8, 30), a(lundi_7, 8, 31));
+    EXPECT_TRUE(m.lancements.empty());
+    EXPECT_EQ(m.lectures_horloge, 0);
+}
+
+}  // namespace
+}  // namespace horlivet

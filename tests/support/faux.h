@@ -1,0 +1,116 @@
+#pragma once
+
+// Fakes for the platform services: a clock that a test moves by seconds and days, a
+// launcher and a journal that record, message boxes and dialogs that record.
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "model/programme.h"
+#include "window/edition.h"
+
+namespace horlivet::test {
+
+using namespace std::chrono;
+
+struct lancement {
+    std::string fichier;
+    std::string dossier;
+    sys_seconds quand;
+};
+
+struct faux_monde {
+    sys_seconds maintenant{};  // a local time, as the program sees it
+    int code_lancement = 33;
+    std::vector<lancement> lancements;
+    std::vector<std::pair<std::string, std::string>> lignes;  // path, line
+    std::string erreur_journal;
+    std::vector<std::string> signalements;
+    std::vector<std::pair<std::string, std::string>> messages;  // caption, text
+    std::string fichier_choisi;
+    int traitements = 0;
+    int terminaisons = 0;
+    int lectures_horloge = 0;
+};
+
+inline sys_seconds a(year_month_day jour, int heure, int minute, int seconde = 0) {
+    return sys_days(jour) + hours(heure) + minutes(minute) + seconds(seconde);
+}
+
+inline date_heure decompose(sys_seconds t) {
+    const auto jour = floor<days>(t);
+    const year_month_day ymd(jour);
+    date_heure d;
+    d.annee = static_cast<int>(ymd.year());
+    d.mois = static_cast<int>(static_cast<unsigned>(ymd.month()));
+    d.jour = static_cast<int>(static_cast<unsigned>(ymd.day()));
+    d.jour_semaine = static_cast<int>(weekday(jour).iso_encoding()) - 1;
+    d.secondes = static_cast<int>((t - jour).count());
+    return d;
+}
+
+inline services faux_services(faux_monde& m) {
+    services s;
+    s.maintenant = [&m] {
+        ++m.lectures_horloge;
+        return decompose(m.maintenant);
+    };
+    s.lance = [&m](const std::string& fichier, const std::string& dossier) {
+        m.lancements.push_back({fichier, dossier, m.maintenant});
+        return m.code_lancement;
+    };
+    s.ajoute_ligne = [&m](const std::string& chemin, std::string_view ligne) {
+        if (m.erreur_journal.empty()) m.lignes.emplace_back(chemin, std::string(ligne));
+        return m.erreur_journal;
+    };
+    s.date_longue = [](const date_heure& d) {
+        return std::to_string(d.jour) + "/" + std::to_string(d.mois) + "/" + std::to_string(d.annee);
+    };
+    s.heure_longue = [](const date_heure& d) {
+        char texte[16];
+        std::snprintf(texte, sizeof texte, "%02d:%02d:%02d", d.secondes / 3600, d.secondes / 60 % 60,
+                      d.secondes % 60);
+        return std::string(texte);
+    };
+    s.message = [&m](const std::string& titre, const std::string& texte) {
+        m.messages.emplace_back(titre, texte);
+    };
+    s.choisit_fichier = [&m](const demande_fichier&) { return m.fichier_choisi; };
+    s.traite_evenements = [&m] { ++m.traitements; };
+    s.signale = [&m](const std::string& texte) { m.signalements.push_back(texte); };
+    s.termine = [&m] { ++m.terminaisons; };
+    return s;
+}
+
+// A program as startup leaves it, with the default schedule, without reading a file:
+// lists filled, flags waiting, handlers routed, the program folder /horlivet/.
+inline void prepare(programme& p, faux_monde& m) {
+    p.s = faux_services(m);
+    route_handlers(p);
+    p.g.dossier_programme = "/horlivet/";
+    p.g.fichier_ini = "/horlivet/ervaline.ini";
+    p.g.dossier_actions = "/horlivet/actions/";
+    for (int n = 0; n < 24; ++n) p.fenetre.liste_heures.push_back(" " + std::to_string(n));
+    for (int n = 0; n < 60; ++n) p.fenetre.liste_minutes.push_back(" " + std::to_string(n));
+    for (auto& plage : p.g.attente) plage.fill(true);
+    p.g.ticks_actifs = true;
+}
+
+// Sets slot k of channel i from hh:mm to hh:mm, enabled, with horaires refreshed as a
+// save would.
+inline void plage(programme& p, int i, int k, int h1, int m1, int h2, int m2, bool active = true) {
+    ecrit_position(p.fenetre, H_marche(k), i, h1);
+    ecrit_position(p.fenetre, M_marche(k), i, m1);
+    ecrit_position(p.fenetre, H_arret(k), i, h2);
+    ecrit_position(p.fenetre, M_arret(k), i, m2);
+    ecrit_coche(p.fenetre, valid_k(k), i, active);
+    rafraichit_horaires(p.h, p.fenetre, i);
+}
+
+// Ticks the days d (0 Monday .. 6 Sunday) of channel i.
+inline void jours(programme& p, int i, std::initializer_list<int> d) {
+    for (int j : d) ecrit_coche(p.fenetre, jour(j), i, true);
+}
+
+}  // namespace horlivet::test
