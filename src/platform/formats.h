@@ -16,4 +16,8 @@ using format_date = std::function<std::string(const date_heure&)>;
 std::string date_longue_locale(const date_heure& d);
 std::string heure_longue_locale(const date_heure& d);
 
+// The same for a named locale ("fr_FR", "en_US").
+std::string date_longue_pour(const std::string& locale, const date_heure& d);
+std::string heure_longue_pour(const std::string& locale, const date_heure& d);
+
 }  // namespace horlivet
