@@ -22,11 +22,11 @@ void notifie(const std::function<void(champ, int)>& sur, champ c, int i) {
 }
 
 constexpr const char* noms[nb_champs] = {
-    "nom",        "H_marche_1", "H_marche_2", "H_marche_3",      "H_marche_4",     "H_arret_1",
-    "H_arret_2",  "H_arret_3",  "H_arret_4",  "M_marche_1",      "M_marche_2",     "M_marche_3",
-    "M_marche_4", "M_arret_1",  "M_arret_2",  "M_arret_3",       "M_arret_4",      "lundi",
-    "Mardi",      "Mercredi",   "jeudi",      "Vendredi",        "samedi",         "dimanche",
-    "valid",      "valid_2",    "valid_3",    "valid_4",         "Commande_marche", "commande_arret",
+    "nom",        "H_marche_1", "H_marche_2", "H_marche_3", "H_marche_4",      "H_arret_1",
+    "H_arret_2",  "H_arret_3",  "H_arret_4",  "M_marche_1", "M_marche_2",      "M_marche_3",
+    "M_marche_4", "M_arret_1",  "M_arret_2",  "M_arret_3",  "M_arret_4",       "lundi",
+    "Mardi",      "Mercredi",   "jeudi",      "Vendredi",   "samedi",          "dimanche",
+    "valid",      "valid_2",    "valid_3",    "valid_4",    "Commande_marche", "commande_arret",
     "erva",       "Option1",    "Label5",
 };
 
@@ -75,7 +75,7 @@ std::string texte_combo(const ervaline& f, champ c, int i) {
     const auto& l = liste(f, c);
     const int p = position(f, c, i);
     return p >= 0 && p < static_cast<int>(l.size()) ? l[static_cast<std::size_t>(p)]
-                                                     : std::string();
+                                                    : std::string();
 }
 
 void ecrit_texte(ervaline& f, champ c, int i, std::string texte) {

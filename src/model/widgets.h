@@ -64,9 +64,9 @@ bool est_case(champ c);  // a day box or a slot box
 const char* nom_champ(champ c);
 
 struct widget {
-    std::string texte;    // text boxes
-    bool coche = false;   // check boxes: ticked; option buttons: selected
-    int position = 0;     // combos: the selected entry, always a valid position
+    std::string texte;   // text boxes
+    bool coche = false;  // check boxes: ticked; option buttons: selected
+    int position = 0;    // combos: the selected entry, always a valid position
     couleur fond = blanc;
     bool visible = true;
 };

@@ -30,8 +30,7 @@ void message_qt(const std::string& titre, const std::string& texte) {
         return;
     }
     QMessageBox boite(QMessageBox::NoIcon, QString::fromStdString(titre),
-                      QString::fromStdString(texte), QMessageBox::Ok,
-                      QApplication::activeWindow());
+                      QString::fromStdString(texte), QMessageBox::Ok, QApplication::activeWindow());
     boite.exec();
 }
 

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+
 #include <fcntl.h>
 #include <unistd.h>
 

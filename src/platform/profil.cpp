@@ -13,6 +13,8 @@ std::string lit_profil(const fichier_profil&, std::string_view, std::string_view
 }
 void ecrit_profil(fichier_profil&, std::string_view, std::string_view, std::string_view) {}
 std::string texte_profil(const fichier_profil&) { return {}; }
-std::string enregistre_profil(const fichier_profil&, const std::string&) { return "not implemented"; }
+std::string enregistre_profil(const fichier_profil&, const std::string&) {
+    return "not implemented";
+}
 
 }  // namespace horlivet

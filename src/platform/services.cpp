@@ -15,7 +15,9 @@ services services_reels() {
     s.message = message_qt;
     s.choisit_fichier = choisit_fichier_qt;
     s.traite_evenements = traite_evenements_qt;
-    s.signale = [](const std::string& texte) { std::fprintf(stderr, "horlivet: %s\n", texte.c_str()); };
+    s.signale = [](const std::string& texte) {
+        std::fprintf(stderr, "horlivet: %s\n", texte.c_str());
+    };
     s.termine = [] {
         std::fflush(nullptr);
         std::_Exit(0);

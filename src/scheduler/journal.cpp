@@ -61,9 +61,9 @@ std::string format_ligne_journal(std::string_view date, std::string_view heure,
 void journal(programme& p, int i, std::string_view etat, std::string_view resultat,
              std::string_view commande) {
     const date_heure d = p.s.maintenant();
-    std::string ligne = format_ligne_journal(p.s.date_longue(d), p.s.heure_longue(d),
-                                             texte(p.fenetre, champ::nom, i), etat, resultat,
-                                             commande);
+    std::string ligne =
+        format_ligne_journal(p.s.date_longue(d), p.s.heure_longue(d),
+                             texte(p.fenetre, champ::nom, i), etat, resultat, commande);
     ligne += "\r\n";
     const std::string erreur = p.s.ajoute_ligne(p.g.fichier_journal, ligne);
     if (!erreur.empty() && p.s.signale) {

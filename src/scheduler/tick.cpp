@@ -31,7 +31,7 @@ void Timer1_Timer(programme& p) {
             if (!(coche(p.fenetre, D, i) && coche(p.fenetre, valid_k(k), i))) continue;
             bool& attente = attente_k(p.g, k, i);
             int& dernier_debut = p.g.date_dernier_debut[static_cast<std::size_t>(k - 1)]
-                                                        [static_cast<std::size_t>(i)];
+                                                       [static_cast<std::size_t>(i)];
             if (dans_la_fenetre(p, debut_k(p.h, k, i)) && attente && dernier_debut != date) {
                 attente = false;
                 dernier_debut = date;

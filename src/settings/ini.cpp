@@ -61,7 +61,8 @@ void charge_champ(programme& p, const fichier_profil& f, champ c, int i) {
         coupe_nul(lit_profil(f, section_ini, nom_cle(cle, i), cle.defaut, cle.taille));
     if (est_combo(c)) {
         const int maximum = est_heure(c) ? 23 : 59;
-        ecrit_position(p.fenetre, c, i, lit_position(valeur, maximum, lit_position(cle.defaut, maximum, 0)));
+        ecrit_position(p.fenetre, c, i,
+                       lit_position(valeur, maximum, lit_position(cle.defaut, maximum, 0)));
     } else if (est_case(c)) {
         ecrit_coche(p.fenetre, c, i, valeur == "on");
     } else {
@@ -85,7 +86,9 @@ std::string valeur_a_ecrire(const ervaline& f, champ c, int i) {
 
 }  // namespace
 
-std::string coupe_nul(std::string_view texte) { return std::string(texte.substr(0, texte.find('\0'))); }
+std::string coupe_nul(std::string_view texte) {
+    return std::string(texte.substr(0, texte.find('\0')));
+}
 
 int lit_position(std::string_view texte, int maximum, int defaut) {
     std::size_t n = 0;

@@ -37,7 +37,9 @@ void jour_Click(ervaline& f, int d, int i) {
 void nom_Change(ervaline& f, int /*i*/) { montre_marque(f); }
 void heure_minute_Change(ervaline& f, champ /*c*/, int /*i*/) { montre_marque(f); }
 
-void Commande_marche_DblClick(programme& p, int i) { choisit_commande(p, champ::Commande_marche, i); }
+void Commande_marche_DblClick(programme& p, int i) {
+    choisit_commande(p, champ::Commande_marche, i);
+}
 void commande_arret_DblClick(programme& p, int i) { choisit_commande(p, champ::commande_arret, i); }
 
 void route_edition(programme& p, champ c, int i) {

@@ -57,7 +57,9 @@ std::string texte_recouvrement(int n) {
            std::to_string(n + 1);
 }
 
-void message_incoherence(programme& p, int n) { p.s.message(titre_programme, texte_incoherence(n)); }
+void message_incoherence(programme& p, int n) {
+    p.s.message(titre_programme, texte_incoherence(n));
+}
 void message_recouvrement(programme& p, int n) {
     p.s.message(titre_programme, texte_recouvrement(n));
 }

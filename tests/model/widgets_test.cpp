@@ -1,4 +1,3 @@
-#include "model/horaires.h"
 #include "model/widgets.h"
 
 #include <stdexcept>
@@ -6,6 +5,8 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include "model/horaires.h"
 
 namespace horlivet {
 namespace {

@@ -34,9 +34,10 @@ TEST(Journal, LinesComeOutByteForByteInTheUsersLocale) {
     };
     for (const auto& c : table) {
         SCOPED_TRACE(c.locale);
-        EXPECT_EQ(format_ligne_journal(date_longue_pour(c.locale, d), heure_longue_pour(c.locale, d),
-                                       "Pompe", "ON", "OK", "null.bat"),
-                  c.attendue);
+        EXPECT_EQ(
+            format_ligne_journal(date_longue_pour(c.locale, d), heure_longue_pour(c.locale, d),
+                                 "Pompe", "ON", "OK", "null.bat"),
+            c.attendue);
     }
 }
 
@@ -102,11 +103,13 @@ TEST_F(JournalFichier, EachMonthGetsItsOwnFileWithItsFirstLine) {
     verif_mois(p);
     command_M(p, 0);
 
-    EXPECT_EQ(contenu("journal_2026-12.txt"),
-              "31/12/2026 * 23:59:50  :          Pompe  ***    ON        OK  commande : null.bat\r\n"
-              "1/1/2027 * 00:00:05  :          Pompe  ***    ON        OK  commande : null.bat\r\n");
-    EXPECT_EQ(contenu("journal_2027-01.txt"),
-              "1/1/2027 * 00:00:05  :          Pompe  ***    ON        OK  commande : null.bat\r\n");
+    EXPECT_EQ(
+        contenu("journal_2026-12.txt"),
+        "31/12/2026 * 23:59:50  :          Pompe  ***    ON        OK  commande : null.bat\r\n"
+        "1/1/2027 * 00:00:05  :          Pompe  ***    ON        OK  commande : null.bat\r\n");
+    EXPECT_EQ(
+        contenu("journal_2027-01.txt"),
+        "1/1/2027 * 00:00:05  :          Pompe  ***    ON        OK  commande : null.bat\r\n");
     EXPECT_EQ(p.g.mois_precedent, "2027-01");
 }
 
@@ -168,7 +171,8 @@ TEST(Commande, TheTrimmedTextIsLaunchedFromTheActionsFolderAndColoursTheChannel)
     command_A(p, 2);
     EXPECT_EQ(lit(p.fenetre, champ::nom, 2).fond, jaune_clair);
     EXPECT_EQ(lit(p.fenetre, champ::Option1, 2).fond, jaune_clair);
-    EXPECT_NE(m.lignes.back().second.find("    ON  Erreur 2  commande : null.bat"), std::string::npos);
+    EXPECT_NE(m.lignes.back().second.find("    ON  Erreur 2  commande : null.bat"),
+              std::string::npos);
 }
 
 }  // namespace

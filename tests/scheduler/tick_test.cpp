@@ -5,9 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "window/demarrage.h"
-
 #include "support/faux.h"
+#include "window/demarrage.h"
 
 namespace horlivet {
 namespace {
@@ -115,8 +114,8 @@ TEST_F(Tick, ADisabledStartedSlotKeepsWaitingForItsStop) {
     simule(a(lundi_7, 9, 10), a(lundi_7, 9, 10) + days(1));
     ecrit_coche(p.fenetre, champ::valid, 0, true);
     simule(a(lundi_7, 9, 10) + days(1), a(lundi_7, 9, 10) + days(2));
-    EXPECT_EQ(lances(), (std::vector<std::string>{"M0@0 08:30:00", "A0@0 09:00:00",
-                                                  "M0@2 08:30:00", "A0@2 09:00:00"}));
+    EXPECT_EQ(lances(), (std::vector<std::string>{"M0@0 08:30:00", "A0@0 09:00:00", "M0@2 08:30:00",
+                                                  "A0@2 09:00:00"}));
 }
 
 TEST_F(Tick, DisabledWhileStartedThenEnabledAfterItsStopWindowStopsNextDay) {
@@ -136,8 +135,8 @@ TEST_F(Tick, OverlappingSlotsEachLaunchTheirOwnStartAndStop) {
     plage(p, 4, 1, 8, 0, 10, 0);
     plage(p, 4, 2, 9, 0, 11, 0);
     simule(a(lundi_7, 7, 59), a(lundi_7, 11, 2));
-    EXPECT_EQ(lances(), (std::vector<std::string>{"M4@0 08:00:00", "M4@0 09:00:00",
-                                                  "A4@0 10:00:00", "A4@0 11:00:00"}));
+    EXPECT_EQ(lances(), (std::vector<std::string>{"M4@0 08:00:00", "M4@0 09:00:00", "A4@0 10:00:00",
+                                                  "A4@0 11:00:00"}));
 }
 
 TEST_F(Tick, LaunchesOfOneTickFollowChannelThenSlotThenStartBeforeStop) {
@@ -148,8 +147,8 @@ TEST_F(Tick, LaunchesOfOneTickFollowChannelThenSlotThenStartBeforeStop) {
     simule(a(lundi_7, 5, 59), a(lundi_7, 6, 1));
     m.lancements.clear();
     simule(a(lundi_7, 7, 0, 10), a(lundi_7, 7, 0, 11));
-    EXPECT_EQ(lances(), (std::vector<std::string>{"A1@0 07:00:10", "M1@0 07:00:10",
-                                                  "M5@0 07:00:10", "A5@0 07:00:10"}));
+    EXPECT_EQ(lances(), (std::vector<std::string>{"A1@0 07:00:10", "M1@0 07:00:10", "M5@0 07:00:10",
+                                                  "A5@0 07:00:10"}));
 }
 
 TEST_F(Tick, WindowsAreClosedMinutesThatNeverRunPastMidnight) {
@@ -214,8 +213,7 @@ TEST_F(Tick, AnUnwritableJournalIsReportedAndTheTickGoesOn) {
     simule(a(lundi_7, 8, 30), a(lundi_7, 8, 30, 1));
     EXPECT_EQ(lances(), (std::vector<std::string>{"M0@0 08:30:00", "M1@0 08:30:00"}));
     ASSERT_EQ(m.signalements.size(), 2u);
-    EXPECT_EQ(m.signalements[0],
-              "journal /horlivet/journal_2026-12.txt: Read-only file system");
+    EXPECT_EQ(m.signalements[0], "journal /horlivet/journal_2026-12.txt: Read-only file system");
     EXPECT_EQ(lit(p.fenetre, champ::nom, 1).fond, mauve_clair);
 }
 
@@ -225,8 +223,8 @@ TEST_F(Tick, TheClockSetBackLaunchesNothingTwice) {
     plage(p, 0, 2, 9, 30, 9, 30);
     simule(a(lundi_7, 8, 0), a(lundi_7, 10, 0));
     simule(a(lundi_7, 8, 0), a(lundi_7, 10, 0));  // an hour and more back
-    EXPECT_EQ(lances(), (std::vector<std::string>{"M0@0 08:30:00", "A0@0 09:00:00",
-                                                  "M0@0 09:30:00", "A0@0 09:30:00"}));
+    EXPECT_EQ(lances(), (std::vector<std::string>{"M0@0 08:30:00", "A0@0 09:00:00", "M0@0 09:30:00",
+                                                  "A0@0 09:30:00"}));
 }
 
 TEST_F(Tick, NothingHappensBeforeStartupSetTheFlags) {

@@ -65,12 +65,13 @@ inline services faux_services(faux_monde& m) {
         return m.erreur_journal;
     };
     s.date_longue = [](const date_heure& d) {
-        return std::to_string(d.jour) + "/" + std::to_string(d.mois) + "/" + std::to_string(d.annee);
+        return std::to_string(d.jour) + "/" + std::to_string(d.mois) + "/" +
+               std::to_string(d.annee);
     };
     s.heure_longue = [](const date_heure& d) {
         char texte[16];
-        std::snprintf(texte, sizeof texte, "%02d:%02d:%02d", d.secondes / 3600, d.secondes / 60 % 60,
-                      d.secondes % 60);
+        std::snprintf(texte, sizeof texte, "%02d:%02d:%02d", d.secondes / 3600,
+                      d.secondes / 60 % 60, d.secondes % 60);
         return std::string(texte);
     };
     s.message = [&m](const std::string& titre, const std::string& texte) {
