@@ -70,11 +70,18 @@ void ecrit(const fs::path& chemin, const std::string& contenu, fs::perms mode) {
     fs::permissions(chemin, mode);
 }
 
-// The whole content of a file, or nothing when it cannot be read.
+// The whole content of a file, or nothing when it cannot be read: a process's /proc
+// files fail with ESRCH once it is reaped, even while open.
 std::optional<std::string> lit(const fs::path& chemin) {
-    std::ifstream f(chemin, std::ios::binary);
-    if (!f) return std::nullopt;
-    return std::string(std::istreambuf_iterator<char>(f), {});
+    const int fd = open(chemin.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    std::string contenu;
+    char bloc[4096];
+    ssize_t lu;
+    while ((lu = read(fd, bloc, sizeof bloc)) > 0) contenu.append(bloc, std::size_t(lu));
+    close(fd);
+    if (lu < 0) return std::nullopt;
+    return contenu;
 }
 
 // A process as /proc shows it.
@@ -357,28 +364,45 @@ TEST(Lanceur, ChildIsDetachedWithNullStdinAndNoDescriptorOfOurs) {
     const fs::path actions = temp.chemin() / "actions";
     ecrit(actions / "attend.sh", "#!/bin/sh\nexec sleep 5\n", executable);
     ASSERT_TRUE(attend_fin_enfants());
-    // Not close-on-exec: only the launcher keeps it from the child.
-    const int fuite = open("/dev/null", O_RDONLY);
-    ASSERT_GE(fuite, 3);
+    // Our stdin becomes a pipe whose ends are not close-on-exec: only the launcher keeps
+    // them from the child.
+    int tube[2];
+    ASSERT_EQ(pipe(tube), 0);
+    const int stdin_avant = fcntl(0, F_DUPFD_CLOEXEC, 3);
+    ASSERT_EQ(dup2(tube[0], 0), 0);
 
     const int code = lance_fichier("attend.sh", actions.string() + "/");
-    close(fuite);
+    if (stdin_avant >= 0) {
+        dup2(stdin_avant, 0);
+        close(stdin_avant);
+    } else {
+        close(0);
+    }
+    close(tube[0]);
+    close(tube[1]);
     ASSERT_EQ(code, 33);
     const auto enfants = nos_enfants();
     ASSERT_EQ(enfants.size(), 1u);
     const pid_t pid = enfants[0].pid;
-    // Once it is sleep, the shell's own descriptors are gone.
-    EXPECT_TRUE(attend([pid] {
-        const auto p = lit_processus(pid);
-        return p && p->nom == "sleep";
-    }));
-
     const std::string proc = "/proc/" + std::to_string(pid);
+    // The shell's script descriptor goes at exec, and sleep's own (locale files) soon
+    // after; one of ours would stay.
+    const std::set<std::string> standards = {"0", "1", "2"};
     std::set<std::string> descripteurs;
-    for (const auto& entree : fs::directory_iterator(proc + "/fd"))
-        descripteurs.insert(entree.path().filename().string());
-    EXPECT_EQ(descripteurs, (std::set<std::string>{"0", "1", "2"}));
-    EXPECT_EQ(fs::read_symlink(proc + "/fd/0"), "/dev/null");
+    attend(
+        [&] {
+            const auto p = lit_processus(pid);
+            if (!p || p->nom != "sleep") return false;
+            descripteurs.clear();
+            std::error_code ec;
+            for (const auto& entree : fs::directory_iterator(proc + "/fd", ec))
+                descripteurs.insert(entree.path().filename().string());
+            return descripteurs == standards;
+        },
+        2s);
+
+    EXPECT_EQ(descripteurs, standards);
+    EXPECT_EQ(fs::read_symlink(proc + "/fd/0").string(), "/dev/null");
     EXPECT_EQ(fs::read_symlink(proc + "/cwd"), fs::canonical(actions));
     const auto p = lit_processus(pid);
     ASSERT_TRUE(p);
