@@ -254,7 +254,7 @@ TEST(Lanceur, CodesAndEffectsOfEachKindOfFile) {
          .prepare = fichier("actions/present.sh", script_marque, executable),
          .attendu = 2},
         {.nom = "missing folder in the path",
-         .fichier = "nulle/part.sh",
+         .fichier = "introuvable/x.sh",
          .prepare = fichier("actions/present.sh", script_marque, executable),
          .attendu = 3},
         {.nom = "file used as a folder",
@@ -276,7 +276,8 @@ TEST(Lanceur, CodesAndEffectsOfEachKindOfFile) {
          .attendu = 11},
         {.nom = "missing #! interpreter",
          .fichier = "orphelin",
-         .prepare = fichier("actions/orphelin", "#!/nulle/part/sh\necho ok > marque\n", executable),
+         .prepare =
+             fichier("actions/orphelin", "#!/introuvable/sh\necho ok > marque\n", executable),
          .attendu = 32},
         {.nom = "empty name",
          .fichier = "",
