@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <deque>
+#include <mutex>
 #include <unordered_map>
 #include <vector>
 
@@ -99,10 +100,25 @@ sens_ligne analyse(std::string_view texte) {
 // the last key line, so the lines are kept in two parts and an added key is a push_back.
 struct section_profil {
     ligne entete;
-    std::vector<ligne> corps;      // through the last key line
-    std::deque<ligne> queue;       // after it: comments, blank lines, lines without '='
-    index_noms<std::size_t> cles;  // the first line of each key, in corps
+    std::vector<ligne> corps;  // through the last key line
+    std::vector<ligne> queue;  // after it: comments, blank lines, lines without '='
+    // The first line of each key, in corps. Built at the first look-up: most sections
+    // of a large file are never looked into. Copies of a profile share it, hence the
+    // once_flag.
+    mutable std::once_flag index_construit;
+    mutable index_noms<std::size_t> cles;
 };
+
+// The key index of a section.
+index_noms<std::size_t>& cles_de(const section_profil& s) {
+    std::call_once(s.index_construit, [&s] {
+        for (std::size_t n = 0; n < s.corps.size(); ++n) {
+            const sens_ligne sens = analyse(s.corps[n].texte);
+            if (sens.genre == genre_ligne::cle) s.cles.emplace(sens.nom, n);
+        }
+    });
+    return s.cles;
+}
 
 }  // namespace
 
@@ -208,7 +224,7 @@ std::string depuis_cp1252(std::string_view s) {
 
 constexpr std::string_view bom_utf8 = "\xEF\xBB\xBF";
 
-// The lines of `c.octets`, sorted into preamble and sections, with their indexes.
+// The lines of `c.octets`, sorted into preamble and sections, with the section index.
 void decoupe(contenu_profil& c) {
     std::string_view t = c.octets;
     if (t.starts_with(bom_utf8)) {
@@ -219,10 +235,11 @@ void decoupe(contenu_profil& c) {
     bool fin_trouvee = false;
     std::size_t debut = 0;
     while (debut < t.size()) {
-        const std::size_t rupture = t.find_first_of("\r\n", debut);
+        std::size_t rupture = debut;
+        while (rupture < t.size() && t[rupture] != '\n' && t[rupture] != '\r') ++rupture;
         ligne l;
         std::size_t suivante = t.size();
-        if (rupture == std::string_view::npos) {
+        if (rupture == t.size()) {
             l.texte = t.substr(debut);
         } else {
             l.texte = t.substr(debut, rupture - debut);
@@ -256,7 +273,6 @@ void decoupe(contenu_profil& c) {
                                    courante->queue.end());
             courante->queue.clear();
             courante->corps.push_back(l);
-            courante->cles.emplace(sens.nom, courante->corps.size() - 1);
         } else {
             courante->queue.push_back(l);
         }
@@ -408,8 +424,9 @@ std::string lit_profil(const fichier_profil& f, std::string_view section, std::s
                        std::string_view defaut, std::size_t taille) {
     if (f.contenu) {
         if (const section_profil* s = trouve_section(*f.contenu, section)) {
-            const auto it = s->cles.find(sans_blancs(cle));
-            if (it != s->cles.end()) return coupe(valeur_de(s->corps[it->second].texte), taille);
+            const index_noms<std::size_t>& cles = cles_de(*s);
+            const auto it = cles.find(sans_blancs(cle));
+            if (it != cles.end()) return coupe(valeur_de(s->corps[it->second].texte), taille);
         }
     }
     while (!defaut.empty() && defaut.back() == ' ') defaut.remove_suffix(1);
@@ -442,8 +459,9 @@ void ecrit_profil(fichier_profil& f, std::string_view section, std::string_view 
         }
     }
 
-    const auto it = s->cles.find(cle_lue);
-    if (it != s->cles.end()) {
+    index_noms<std::size_t>& cles = cles_de(*s);
+    const auto it = cles.find(cle_lue);
+    if (it != cles.end()) {
         // The key keeps its spelling; the line keeps its ending.
         ligne& l = s->corps[it->second];
         const std::string_view nom = analyse(l.texte).nom;
@@ -457,12 +475,12 @@ void ecrit_profil(fichier_profil& f, std::string_view section, std::string_view 
         if (sens.genre == genre_ligne::cle) {
             s->corps.push_back(l);
             if (egalite_insensible{}(sens.nom, cle_lue)) {
-                s->cles.emplace(sens.nom, s->corps.size() - 1);
+                cles.emplace(sens.nom, s->corps.size() - 1);
             } else {
                 relire = true;
             }
         } else {
-            s->queue.push_front(l);
+            s->queue.insert(s->queue.begin(), l);
             relire = true;
         }
     }
