@@ -1,0 +1,147 @@
+#include <filesystem>
+#include <map>
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "commun/fichiers.h"
+#include "settings/ini.h"
+#include "window/edition.h"
+
+namespace horlivet {
+namespace {
+
+namespace fs = std::filesystem;
+using essai::dossier_temporaire;
+using essai::ecrit_fichier;
+
+// The hand-made bad files; each one has its line in the table below.
+const fs::path dossier_mauvais = fs::path(HORLIVET_TESTS_DIR) / "settings" / "mauvais";
+
+// One widget and the value the load must give it, as valeurs_lues writes it.
+using ecart = std::tuple<champ, int, std::string>;
+
+// Every per-channel widget after a load, "name channel: value", in the order of the file.
+std::vector<std::string> valeurs_lues(const programme& p) {
+    std::vector<std::string> v;
+    for (int i = 0; i < nb_voies; ++i) {
+        for (int c = 0; c < nb_champs_voie; ++c) {
+            const champ ch = static_cast<champ>(c);
+            std::string valeur = est_combo(ch)  ? std::to_string(position(p.fenetre, ch, i))
+                                 : est_case(ch) ? (coche(p.fenetre, ch, i) ? "on" : "off")
+                                                : texte(p.fenetre, ch, i);
+            v.push_back(std::string(nom_champ(ch)) + " " + std::to_string(i) + ": " + valeur);
+        }
+    }
+    return v;
+}
+
+// Loads the settings file at `chemin` as startup does; the warnings it shows are dropped.
+std::vector<std::string> charge(const fs::path& chemin) {
+    programme p;
+    p.s.message = [](const std::string&, const std::string&) {};
+    route_handlers(p);
+    p.g.fichier_ini = chemin.string();
+    lecture_ini(p);
+    // The slot times follow the combos whatever the file held.
+    for (int i = 0; i < nb_voies; ++i) {
+        for (int k = 1; k <= nb_plages; ++k) {
+            EXPECT_EQ(debut_k(p.h, k, i), heure_de(position(p.fenetre, H_marche(k), i),
+                                                   position(p.fenetre, M_marche(k), i)));
+            EXPECT_EQ(fin_k(p.h, k, i), heure_de(position(p.fenetre, H_arret(k), i),
+                                                 position(p.fenetre, M_arret(k), i)));
+        }
+    }
+    return valeurs_lues(p);
+}
+
+// What a load without any file gives, with these widgets read otherwise.
+std::vector<std::string> defauts_sauf(const std::vector<ecart>& ecarts) {
+    const dossier_temporaire d;
+    std::vector<std::string> v = charge(d.chemin / "absent.ini");
+    for (const auto& [c, i, valeur] : ecarts) {
+        const std::size_t n = static_cast<std::size_t>(i * nb_champs_voie + static_cast<int>(c));
+        v.at(n) = std::string(nom_champ(c)) + " " + std::to_string(i) + ": " + valeur;
+    }
+    return v;
+}
+
+TEST(FichiersMauvais, EachLoadsWithTheDefaultsForWhatCannotBeRead) {
+    const std::map<std::string, std::vector<ecart>> table = {
+        {"binaire.ini", {}},
+        {"octets_nuls.ini",
+         {{champ::nom, 0, "Po"},
+          {champ::Mardi, 0, "on"},
+          {champ::H_marche_1, 0, "1"},
+          {champ::Commande_marche, 0, ""}}},
+        {"sans_section.ini", {}},
+        {"sections_et_cles_en_double.ini",
+         {{champ::nom, 0, "premier"}, {champ::nom, 1, "majuscules"}}},
+        // Not UTF-8: the whole file is read as Windows-1252.
+        {"utf8_invalide.ini",
+         {{champ::nom, 0, "caf\xC3\xA9"},
+          {champ::nom, 1, "\xC3\x83("},
+          {champ::Commande_marche, 0, "\xE2\x82\xAC.sh"}}},
+        // Only "1e308" gives a number in range: the 1 before the letter.
+        {"nombres_enormes.ini", {{champ::M_marche_1, 0, "1"}}},
+        // Minus zero is zero, in range, where the default was 1.
+        {"nombres_negatifs.ini", {{champ::H_marche_3, 0, "0"}, {champ::H_marche_4, 0, "0"}}},
+        {"fins_de_ligne_cr.ini",
+         {{champ::nom, 0, "Pompe"},
+          {champ::lundi, 0, "on"},
+          {champ::valid, 0, "on"},
+          {champ::H_marche_1, 0, "8"},
+          {champ::M_marche_1, 0, "30"},
+          {champ::H_arret_1, 0, "9"}}},
+        {"fins_de_ligne_melangees.ini",
+         {{champ::nom, 0, "Pompe"}, {champ::Mardi, 0, "on"}, {champ::valid, 0, "on"}}},
+        {"utf16.ini", {}},
+        {"coupe_en_pleine_ligne.ini", {{champ::nom, 0, "Pompe"}}},
+        {"crochet_non_ferme.ini", {}},
+        {"vide.ini", {}},
+        {"egal_partout.ini", {{champ::nom, 1, "=x"}}},
+    };
+    int essayes = 0;
+    for (const auto& entree : fs::directory_iterator(dossier_mauvais)) {
+        if (entree.path().extension() != ".ini") continue;
+        const std::string nom = entree.path().filename().string();
+        SCOPED_TRACE(nom);
+        const auto attendu = table.find(nom);
+        ASSERT_NE(attendu, table.end()) << "a bad file without its expected values";
+        EXPECT_EQ(charge(entree.path()), defauts_sauf(attendu->second));
+        ++essayes;
+    }
+    EXPECT_EQ(essayes, static_cast<int>(table.size()));
+}
+
+TEST(FichiersMauvais, HugeLinesAndAFolderInPlaceOfTheFile) {
+    const std::string dix_mo(10 << 20, 'x');
+    struct cas {
+        const char* nom;
+        std::string octets;
+        std::vector<ecart> ecarts;
+    };
+    const cas table[] = {
+        {"a 10 MB name, then a key",
+         "[ervaline]\nnom_0=" + dix_mo + "\nnom_1=apres\n",
+         {{champ::nom, 0, std::string(63, 'x')}, {champ::nom, 1, "apres"}}},
+        {"a 10 MB hour", "[ervaline]\nheure_deb_2_3=" + std::string(10 << 20, '1') + "\n", {}},
+        {"a 10 MB file without a line break", "[ervaline]" + dix_mo, {}},
+    };
+    for (const cas& c : table) {
+        SCOPED_TRACE(c.nom);
+        const dossier_temporaire d;
+        ecrit_fichier(d.chemin / "ervaline.ini", c.octets);
+        EXPECT_EQ(charge(d.chemin / "ervaline.ini"), defauts_sauf(c.ecarts));
+    }
+
+    const dossier_temporaire d;
+    fs::create_directory(d.chemin / "ervaline.ini");
+    EXPECT_EQ(charge(d.chemin / "ervaline.ini"), defauts_sauf({}));
+}
+
+}  // namespace
+}  // namespace horlivet
