@@ -82,10 +82,22 @@ std::string sur_une_ligne(std::string_view texte) {
     return ligne;
 }
 
+// The reader trims blanks and one pair of enclosing quotes from a value: a text it would
+// change goes inside a pair of its own, so that the load gives back what was saved.
+std::string protege(std::string texte) {
+    const auto blanc = [](char c) { return c == ' ' || c == '\t'; };
+    const bool entre_guillemets = texte.size() >= 2 &&
+                                  (texte.front() == '"' || texte.front() == '\'') &&
+                                  texte.back() == texte.front();
+    if (texte.empty() || !(blanc(texte.front()) || blanc(texte.back()) || entre_guillemets))
+        return texte;
+    return '"' + texte + '"';
+}
+
 std::string valeur_a_ecrire(const ervaline& f, champ c, int i) {
     if (est_combo(c)) return std::to_string(position(f, c, i));
     if (est_case(c)) return coche(f, c, i) ? "on" : "off";
-    return sur_une_ligne(texte(f, c, i));
+    return protege(sur_une_ligne(texte(f, c, i)));
 }
 
 }  // namespace

@@ -287,8 +287,39 @@ TEST(EnregistreIni, TextsAreSavedOnOneLine) {
     enregistre_Click(b.p);
     const std::string fichier = lit_fichier(b.ini());
     EXPECT_NE(fichier.find("\r\nnom_0=deux lignes et plus\r\n"), std::string::npos);
-    EXPECT_NE(fichier.find("\r\ncommande_arret_7=/opt/a b.sh \r\n"), std::string::npos);
+    EXPECT_NE(fichier.find("\r\ncommande_arret_7=\"/opt/a b.sh \"\r\n"), std::string::npos);
     EXPECT_EQ(std::count(fichier.begin(), fichier.end(), '\n'), 241);
+}
+
+TEST(EnregistreIni, TextsTheReaderWouldTrimOrUnquoteComeBackAsTyped) {
+    struct cas {
+        const char* texte;
+        const char* ligne;  // as saved
+    };
+    const cas table[] = {
+        {" Pompe", "nom_0=\" Pompe\""},
+        {"Pompe\t", "nom_0=\"Pompe\t\""},
+        {"\"Pompe\"", "nom_0=\"\"Pompe\"\""},
+        {"'a'", "nom_0=\"'a'\""},
+        {"''", "nom_0=\"''\""},
+        {"\"", "nom_0=\""},
+        {"\"a'", "nom_0=\"a'"},
+        {"a \"b\" c", "nom_0=a \"b\" c"},
+        {" ", "nom_0=\" \""},
+        {"", "nom_0="},
+    };
+    for (const cas& c : table) {
+        SCOPED_TRACE(c.texte);
+        banc avant;
+        lecture_ini(avant.p);
+        ecrit_texte(avant.p.fenetre, champ::nom, 0, c.texte);
+        enregistre_Click(avant.p);
+        EXPECT_NE(lit_fichier(avant.ini()).find("\r\n"s + c.ligne + "\r\n"), std::string::npos);
+        banc apres;
+        ecrit_fichier(apres.ini(), lit_fichier(avant.ini()));
+        lecture_ini(apres.p);
+        EXPECT_EQ(texte(apres.p.fenetre, champ::nom, 0), c.texte);
+    }
 }
 
 // A fresh file: channel 2 runs slot 1 from 08:00 to 09:00 on Mondays.
