@@ -1,0 +1,407 @@
+// Two days of the program as shipped, in a fraction of the time: the built horlivet and
+// its actions/ copied into a folder of their own, a crafted ervaline.ini, command scripts
+// that append their name and the time they see to a record, the clock of the program and
+// of its children faked by libfaketime, starting on a Monday and running `vitesse` times
+// faster. SIGTERM ends the run. The launches the schedule calls for are written out by
+// hand below; the journal must hold exactly those, in order, and the record the same
+// successful ones.
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "commun/fichiers.h"
+
+namespace {
+
+using namespace std::chrono;
+namespace fs = std::filesystem;
+using horlivet::essai::dossier_temporaire;
+using horlivet::essai::ecrit_fichier;
+using horlivet::essai::lit_fichier;
+
+// The clock runs this many times faster: 48 hours in under three minutes. Slower machines
+// may set HORLIVET_E2E_VITESSE lower; every check is in faked seconds.
+int vitesse() {
+    const char* v = std::getenv("HORLIVET_E2E_VITESSE");
+    return v != nullptr && std::atoi(v) > 0 ? std::atoi(v) : 1000;
+}
+
+// Monday 7 December 2026, 11:45 UTC: the program starts, and SIGTERM comes 48 hours later.
+constexpr year_month_day lundi{2026y, December, 7d};
+const sys_seconds debut = sys_days(lundi) + 11h + 45min;
+const sys_seconds fin = debut + 48h;
+
+// The time of day d (0 is Monday) at hh:mm.
+sys_seconds a(int d, int heure, int minute) {
+    return sys_days(lundi) + days(d) + hours(heure) + minutes(minute);
+}
+
+// One channel of the crafted schedule: its days (Monday first), its slots, its commands.
+struct plage {
+    int k;  // 1..4
+    int h1, m1, h2, m2;
+    bool active = true;
+};
+struct voie {
+    std::string nom;
+    std::string jours;  // seven characters, 'x' for a ticked day
+    std::vector<plage> plages;
+    std::string marche, arret;
+};
+
+// Every kind of slot; the comments say what each one launches over the two days.
+const std::vector<voie> voies = {
+    // Ordinary, Monday and Tuesday (Wednesday's comes after the end); slot 2 disabled.
+    {"Ordinaire", "xxx....", {{1, 14, 0, 15, 30}, {2, 16, 0, 16, 30, false}}, "m0.sh", "a0.bat"},
+    // Start and stop in the same minute: both in the same tick, start first.
+    {"Même minute", "xx.....", {{1, 16, 20, 16, 20}}, "m1.sh", "a1.bat"},
+    // Overnight with Tuesday unticked: started Monday, stopped Wednesday morning.
+    {"Nuit", "x.x....", {{1, 22, 0, 6, 0}}, "m2.sh", "a2.bat"},
+    // A minute before midnight to midnight.
+    {"Minuit", "xxx....", {{1, 23, 59, 0, 0}}, "m3.sh", "a3.bat"},
+    // From midnight; slot 2 is still started at the end.
+    {"Zéro heure", ".xx....", {{1, 0, 0, 0, 30}, {2, 11, 0, 12, 30}}, "m4.sh", "a4.bat"},
+    // Two overlapping slots, and one stopping at 23:59.
+    {"Chevauché",
+     ".xx....",
+     {{1, 8, 0, 10, 0}, {2, 9, 0, 11, 0}, {3, 23, 0, 23, 59}},
+     "m5.sh",
+     "a5.bat"},
+    // A start command file that does not exist; slot 2 disabled.
+    {"Absente", "x......", {{1, 18, 0, 18, 10}, {2, 19, 0, 19, 30, false}}, "absente.sh", "a6.bat"},
+    // Two started slots at the end: one stop for the channel.
+    {"Encore", "..x....", {{1, 10, 30, 13, 0}, {2, 11, 10, 13, 30}}, "m7.sh", "a7.bat"},
+};
+
+// One launch: the minute whose window calls for it, the channel, start or stop.
+struct lancement {
+    sys_seconds minute;
+    int voie;
+    bool marche;
+};
+
+// By hand, in the order of the ticks; within a tick, channels then slots, start before stop.
+const std::vector<lancement> attendus = {
+    {a(0, 14, 0), 0, true},   {a(0, 15, 30), 0, false}, {a(0, 16, 20), 1, true},
+    {a(0, 16, 20), 1, false}, {a(0, 18, 0), 6, true},   {a(0, 18, 10), 6, false},
+    {a(0, 22, 0), 2, true},   {a(0, 23, 59), 3, true},  {a(1, 0, 0), 3, false},
+    {a(1, 0, 0), 4, true},    {a(1, 0, 30), 4, false},  {a(1, 8, 0), 5, true},
+    {a(1, 9, 0), 5, true},    {a(1, 10, 0), 5, false},  {a(1, 11, 0), 4, true},
+    {a(1, 11, 0), 5, false},  {a(1, 12, 30), 4, false}, {a(1, 14, 0), 0, true},
+    {a(1, 15, 30), 0, false}, {a(1, 16, 20), 1, true},  {a(1, 16, 20), 1, false},
+    {a(1, 23, 0), 5, true},   {a(1, 23, 59), 3, true},  {a(1, 23, 59), 5, false},
+    {a(2, 0, 0), 3, false},   {a(2, 0, 0), 4, true},    {a(2, 0, 30), 4, false},
+    {a(2, 6, 0), 2, false},   {a(2, 8, 0), 5, true},    {a(2, 9, 0), 5, true},
+    {a(2, 10, 0), 5, false},  {a(2, 10, 30), 7, true},  {a(2, 11, 0), 4, true},
+    {a(2, 11, 0), 5, false},  {a(2, 11, 10), 7, true},
+};
+// SIGTERM stops the channels still started, in index order.
+const std::vector<int> arretes_a_la_fin = {4, 7};
+
+// A window is one closed minute, read by the tick every 20 s; the journal reads the
+// clock again after the launch, a few real milliseconds later: seconds, once faked.
+constexpr seconds marge_journal = 45s;
+// A script starts a shell and `date` before it writes: tens of real milliseconds.
+constexpr seconds marge_script = 150s;
+// Launches closer than this may reach the record in either order, each script being its
+// own process; further apart, the record keeps their order.
+constexpr seconds ecart_ordonne = 180s;
+
+std::string deux(int n) { return (n < 10 ? "0" : "") + std::to_string(n); }
+
+std::string texte_heure(sys_seconds t) {
+    const auto jour = floor<days>(t);
+    const hh_mm_ss hms(t - jour);
+    return std::to_string((jour - sys_days(lundi)).count()) + " " +
+           deux(static_cast<int>(hms.hours().count())) + ":" +
+           deux(static_cast<int>(hms.minutes().count())) + ":" +
+           deux(static_cast<int>(hms.seconds().count()));
+}
+
+std::string ini_du_programme() {
+    const char* noms_jours[] = {"lundi",    "mardi",  "mercredi", "jeudi",
+                                "vendredi", "samedi", "dimanche"};
+    std::ostringstream ini;
+    ini << "[ervaline]\r\n";
+    for (std::size_t i = 0; i < voies.size(); ++i) {
+        const voie& v = voies[i];
+        const std::string n = std::to_string(i);
+        ini << "nom_" << n << "=" << v.nom << "\r\n";
+        for (int d = 0; d < 7; ++d)
+            ini << noms_jours[d] << "_" << n << "=" << (v.jours[d] == 'x' ? "on" : "off") << "\r\n";
+        for (const plage& p : v.plages) {
+            const std::string suffixe = "_" + std::to_string(p.k) + "_" + n;
+            ini << "heure_deb" << suffixe << "=" << p.h1 << "\r\nminute_deb" << suffixe << "="
+                << p.m1 << "\r\nheure_fin" << suffixe << "=" << p.h2 << "\r\nminute_fin" << suffixe
+                << "=" << p.m2 << "\r\n"
+                << (p.k == 1 ? "valid_" : "valid_" + std::to_string(p.k) + "_") << n << "="
+                << (p.active ? "on" : "off") << "\r\n";
+        }
+        ini << "commande_marche_" << n << "=" << v.marche << "\r\ncommande_arret_" << n << "="
+            << v.arret << "\r\n";
+    }
+    return ini.str();
+}
+
+// The record line of a script: its own name and the time it sees, in seconds since 1970.
+std::string script(const fs::path& registre) {
+    return "echo \"${0##*/} $(date +%s)\" >> '" + registre.string() + "'\n";
+}
+
+// A journal line, cut into what the test compares.
+struct ligne_journal {
+    sys_seconds quand;
+    std::string nom, resultat, commande;
+};
+
+std::vector<ligne_journal> lit_journal(const fs::path& chemin, std::string& illisibles) {
+    // The C locale's long date, "Monday, 7 December 2026", then the line's fixed fields.
+    static const std::regex forme(
+        R"(^\w+, (\d+) December 2026 \* (\d\d):(\d\d):(\d\d)  : +(.*)  \*\*\*    ON +(OK|Erreur \d+)  commande : (.*)\r$)");
+    std::vector<ligne_journal> lignes;
+    std::istringstream in(lit_fichier(chemin));
+    std::string ligne;
+    std::smatch m;
+    while (std::getline(in, ligne)) {
+        if (!std::regex_match(ligne, m, forme)) {
+            illisibles += ligne + "\n";
+            continue;
+        }
+        const auto jour = sys_days(2026y / December / day(std::stoul(m[1].str())));
+        lignes.push_back({jour + hours(std::stoi(m[2].str())) + minutes(std::stoi(m[3].str())) +
+                              seconds(std::stoi(m[4].str())),
+                          m[5].str(), m[6].str(), m[7].str()});
+    }
+    return lignes;
+}
+
+// A record line: the script and the time it saw.
+struct ligne_registre {
+    std::string script;
+    sys_seconds quand;
+};
+
+std::vector<ligne_registre> lit_registre(const fs::path& chemin) {
+    std::vector<ligne_registre> lignes;
+    std::istringstream in(lit_fichier(chemin));
+    std::string script;
+    long long secondes = 0;
+    while (in >> script >> secondes) lignes.push_back({script, sys_seconds(seconds(secondes))});
+    return lignes;
+}
+
+// The environment of the program: ours, with the faked clock, UTC, the C locale and no
+// display. The sanitizers' runtime need not come first when libfaketime is preloaded.
+std::vector<std::string> environnement() {
+    const std::vector<std::string> remplaces = {
+        "LD_PRELOAD=", "FAKETIME", "TZ=", "LC_", "LANG", "QT_QPA_PLATFORM=", "ASAN_OPTIONS="};
+    std::vector<std::string> env;
+    for (char** e = environ; *e != nullptr; ++e) {
+        const std::string v = *e;
+        if (std::none_of(remplaces.begin(), remplaces.end(),
+                         [&](const std::string& r) { return v.starts_with(r); }))
+            env.push_back(v);
+    }
+    const auto jour = year_month_day(floor<days>(debut));
+    const hh_mm_ss hms(debut - floor<days>(debut));
+    env.push_back(std::string("LD_PRELOAD=") + HORLIVET_FAKETIME);
+    env.push_back("FAKETIME=@" + std::to_string(static_cast<int>(jour.year())) + "-" +
+                  deux(static_cast<int>(static_cast<unsigned>(jour.month()))) + "-" +
+                  deux(static_cast<int>(static_cast<unsigned>(jour.day()))) + " " +
+                  deux(static_cast<int>(hms.hours().count())) + ":" +
+                  deux(static_cast<int>(hms.minutes().count())) + ":00 x" +
+                  std::to_string(vitesse()));
+    // Children go on from the program's time instead of starting over.
+    env.push_back("FAKETIME_DONT_RESET=1");
+    env.push_back("TZ=UTC");
+    env.push_back("LC_ALL=C.UTF-8");
+    env.push_back("QT_QPA_PLATFORM=offscreen");
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    env.push_back(std::string("ASAN_OPTIONS=") + (asan ? std::string(asan) + ":" : "") +
+                  "verify_asan_link_order=0");
+    return env;
+}
+
+// Starts the program with its output in `sortie`.
+pid_t demarre(const fs::path& programme, const fs::path& sortie) {
+    std::vector<std::string> env = environnement();
+    std::vector<char*> envp;
+    for (std::string& v : env) envp.push_back(v.data());
+    envp.push_back(nullptr);
+    std::string chemin = programme.string();
+    char* argv[] = {chemin.data(), nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, sortie.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    pid_t pid = -1;
+    const int erreur = posix_spawn(&pid, argv[0], &actions, nullptr, argv, envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    return erreur == 0 ? pid : -1;
+}
+
+// Waits up to `delai` for the process to end; its wait status, or -1 if it has not.
+int attend_fin(pid_t pid, milliseconds delai) {
+    const auto limite = steady_clock::now() + delai;
+    int statut = 0;
+    while (waitpid(pid, &statut, WNOHANG) == 0) {
+        if (steady_clock::now() > limite) return -1;
+        std::this_thread::sleep_for(20ms);
+    }
+    return statut;
+}
+
+TEST(DeuxJours, TheJournalAndTheRecordHoldExactlyTheScheduledLaunches) {
+    ASSERT_TRUE(fs::exists(HORLIVET_FAKETIME))
+        << "libfaketime is missing: scripts/deps.sh --test installs it";
+    const dossier_temporaire d;
+    const fs::path programme = d.chemin / "horlivet", actions = d.chemin / "actions";
+    const fs::path registre = d.chemin / "registre.txt", sortie = d.chemin / "sortie.txt";
+    fs::copy_file(HORLIVET_PROGRAMME, programme);
+    fs::copy(fs::path(HORLIVET_PROGRAMME).parent_path() / "actions", actions,
+             fs::copy_options::recursive);
+    ecrit_fichier(d.chemin / "ervaline.ini", ini_du_programme());
+    for (const voie& v : voies) {
+        // Starts are programs with #!, stops plain .bat files the shell runs.
+        for (const std::string& nom : {v.marche, v.arret}) {
+            if (nom == "absente.sh") continue;
+            const bool diese = nom.ends_with(".sh");
+            ecrit_fichier(actions / nom, (diese ? "#!/bin/sh\n" : "") + script(registre));
+            if (diese) fs::permissions(actions / nom, fs::perms::owner_all);
+        }
+    }
+
+    const pid_t pid = demarre(programme, sortie);
+    ASSERT_GT(pid, 0);
+    const auto depart = steady_clock::now();
+    // The faked time, as near as the test can tell: libfaketime starts its clock as the
+    // program starts, a little after `depart`.
+    const auto temps_simule = [&] {
+        return debut + duration_cast<seconds>((steady_clock::now() - depart) * vitesse());
+    };
+    const fs::path journal = d.chemin / "journal_2026-12.txt";
+    bool vivant = true;
+    while (vivant && temps_simule() < fin) {
+        std::this_thread::sleep_for(100ms);
+        vivant = waitpid(pid, nullptr, WNOHANG) == 0;
+    }
+    ASSERT_TRUE(vivant) << "the program ended by itself:\n" << lit_fichier(sortie);
+    ::kill(pid, SIGTERM);
+    const int statut = attend_fin(pid, 20s);
+    if (statut == -1) {
+        ::kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+    // libfaketime leaves its shared clock behind when the process ends without exit().
+    for (const char* nom : {"/dev/shm/faketime_shm_", "/dev/shm/sem.faketime_sem_"}) {
+        std::error_code ignore;
+        fs::remove(nom + std::to_string(pid), ignore);
+    }
+    EXPECT_TRUE(statut != -1 && WIFEXITED(statut) && WEXITSTATUS(statut) == 0)
+        << "SIGTERM ends the program with status 0; wait status " << statut;
+
+    // The scripts the shutdown launched may still be running.
+    std::size_t reussis = arretes_a_la_fin.size();
+    for (const lancement& l : attendus)
+        reussis += voies[l.voie].marche != "absente.sh" || !l.marche;
+    const auto limite = steady_clock::now() + 10s;
+    while (lit_registre(registre).size() < reussis && steady_clock::now() < limite)
+        std::this_thread::sleep_for(50ms);
+    std::this_thread::sleep_for(500ms);  // time enough for an extra launch to show
+
+    const std::string sortie_programme = lit_fichier(sortie);
+    SCOPED_TRACE("program output:\n" + sortie_programme);
+
+    // The journal: every launch once, in order, each in its window.
+    std::string illisibles;
+    const std::vector<ligne_journal> lignes = lit_journal(journal, illisibles);
+    EXPECT_EQ(illisibles, "");
+    // One line per launch, so that a failure shows the whole difference.
+    const auto vu = [](const std::string& nom, const std::string& resultat,
+                       const std::string& commande) {
+        return nom + " | " + resultat + " | " + commande + "\n";
+    };
+    std::string journal_attendu, journal_lu;
+    for (const lancement& l : attendus) {
+        const voie& v = voies[l.voie];
+        const std::string& commande = l.marche ? v.marche : v.arret;
+        journal_attendu += vu(v.nom, commande == "absente.sh" ? "Erreur 2" : "OK", commande);
+    }
+    for (int i : arretes_a_la_fin) journal_attendu += vu(voies[i].nom, "OK", voies[i].arret);
+    for (const ligne_journal& l : lignes) journal_lu += vu(l.nom, l.resultat, l.commande);
+    EXPECT_EQ(journal_lu, journal_attendu);
+    EXPECT_EQ(horlivet::essai::noms_dans(d.chemin),
+              (std::vector<std::string>{"actions", "ervaline.ini", "horlivet",
+                                        "journal_2026-12.txt", "registre.txt", "sortie.txt"}));
+
+    for (std::size_t n = 0; n < std::min(lignes.size(), attendus.size()); ++n) {
+        const sys_seconds t = lignes[n].quand;
+        EXPECT_TRUE(t >= attendus[n].minute && t <= attendus[n].minute + 60s + marge_journal)
+            << "journal line " << n << " at " << texte_heure(t) << " for the minute "
+            << texte_heure(attendus[n].minute);
+    }
+    // The shutdown's stops come after the last launch, before channel 7's own stop.
+    for (std::size_t n = attendus.size(); n < lignes.size(); ++n) {
+        EXPECT_TRUE(lignes[n].quand >= attendus.back().minute && lignes[n].quand < a(2, 13, 0))
+            << "shutdown stop at " << texte_heure(lignes[n].quand);
+    }
+
+    // The record: the successful launches, groups of close ones in any order within.
+    const std::vector<ligne_registre> registre_lu = lit_registre(registre);
+    std::vector<std::vector<lancement>> groupes;
+    for (const lancement& l : attendus) {
+        if (l.marche && voies[l.voie].marche == "absente.sh") continue;
+        if (groupes.empty() || l.minute - groupes.back().back().minute > ecart_ordonne)
+            groupes.emplace_back();
+        groupes.back().push_back(l);
+    }
+    std::vector<std::string> fin_attendue;
+    for (int i : arretes_a_la_fin) fin_attendue.push_back(voies[i].arret);
+    std::string registre_vu;
+    for (const ligne_registre& r : registre_lu)
+        registre_vu += r.script + " " + texte_heure(r.quand) + "\n";
+    ASSERT_EQ(registre_lu.size(), reussis) << registre_vu;
+    std::size_t n = 0;
+    for (const auto& groupe : groupes) {
+        std::vector<std::string> noms_attendus, noms_lus;
+        for (const lancement& l : groupe) {
+            const ligne_registre& r = registre_lu[n++];
+            noms_attendus.push_back(l.marche ? voies[l.voie].marche : voies[l.voie].arret);
+            noms_lus.push_back(r.script);
+            EXPECT_TRUE(r.quand >= groupe.front().minute &&
+                        r.quand <= groupe.back().minute + 60s + marge_script)
+                << r.script << " ran at " << texte_heure(r.quand) << " for the minute "
+                << texte_heure(groupe.front().minute);
+        }
+        std::sort(noms_attendus.begin(), noms_attendus.end());
+        std::sort(noms_lus.begin(), noms_lus.end());
+        EXPECT_EQ(noms_lus, noms_attendus)
+            << "launches of the minute " << texte_heure(groupe.front().minute);
+    }
+    // Once the program has ended, the clock its children shared may be gone: the times
+    // of the shutdown's scripts prove nothing.
+    std::vector<std::string> fin_lue;
+    for (; n < registre_lu.size(); ++n) fin_lue.push_back(registre_lu[n].script);
+    std::sort(fin_lue.begin(), fin_lue.end());
+    EXPECT_EQ(fin_lue, fin_attendue);
+}
+
+}  // namespace
