@@ -479,6 +479,10 @@ void ecrit_profil(fichier_profil& f, std::string_view section, std::string_view 
             } else {
                 relire = true;
             }
+            // A CR ending just before an empty LF line reads back as one CR LF ending.
+            if (l.fin == fin_ligne::cr && !s->queue.empty() && s->queue.front().texte.empty() &&
+                s->queue.front().fin == fin_ligne::lf)
+                relire = true;
         } else {
             s->queue.insert(s->queue.begin(), l);
             relire = true;

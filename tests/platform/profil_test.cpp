@@ -567,6 +567,8 @@ TEST(EcritProfil, ManyWritesGiveTheBytesOfWritesKeyByKey) {
         "[ervaline]\r\nNOM_0=x\r\n; c\r\n[autre]\r\nk=v\r\n",
         "pre\n[ervaline]\n[ervaline]\nnom_1=x\n\n",
         "[ervaline]\rnom_0=x\r\n",
+        // Added lines end in CR; one before the empty LF line would read as one CR LF.
+        "[ervaline]\rnom_0=x\n\n[autre]\nk=v\n",
         "\xEF\xBB\xBF[ervaline]\nnom_0=x\n",
         "[ervaline]\nnom_0=entr\xE9"
         "e\n",
