@@ -25,11 +25,20 @@
 
 #include <gtest/gtest.h>
 
+#include "commun/processus.h"
+#include "commun/sans_root.h"
+
 namespace horlivet {
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+using essai::attend;
+using essai::lit_processus;
+using essai::lit_si_possible;
+using essai::nombre_descripteurs;
+using essai::nos_enfants;
+using essai::processus;
 
 constexpr fs::perms executable = fs::perms::owner_all | fs::perms::group_read |
                                  fs::perms::group_exec | fs::perms::others_read |
@@ -70,76 +79,12 @@ void ecrit(const fs::path& chemin, const std::string& contenu, fs::perms mode) {
     fs::permissions(chemin, mode);
 }
 
-// The whole content of a file, or nothing when it cannot be read: a process's /proc
-// files fail with ESRCH once it is reaped, even while open.
-std::optional<std::string> lit(const fs::path& chemin) {
-    const int fd = open(chemin.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    std::string contenu;
-    char bloc[4096];
-    ssize_t lu;
-    while ((lu = read(fd, bloc, sizeof bloc)) > 0) contenu.append(bloc, std::size_t(lu));
-    close(fd);
-    if (lu < 0) return std::nullopt;
-    return contenu;
-}
-
-// A process as /proc shows it.
-struct processus {
-    pid_t pid;
-    char etat;
-    pid_t parent;
-    pid_t session;
-    std::string nom;
-};
-
-// Reads /proc/<pid>/stat; the name in brackets may hold spaces or brackets itself.
-std::optional<processus> lit_processus(pid_t pid) {
-    const auto stat = lit("/proc/" + std::to_string(pid) + "/stat");
-    if (!stat) return std::nullopt;
-    const auto ouvre = stat->find('('), ferme = stat->rfind(')');
-    if (ouvre == std::string::npos || ferme == std::string::npos) return std::nullopt;
-    processus p{pid, 0, 0, 0, stat->substr(ouvre + 1, ferme - ouvre - 1)};
-    std::istringstream reste(stat->substr(ferme + 1));
-    pid_t groupe = 0;
-    reste >> p.etat >> p.parent >> groupe >> p.session;
-    return p;
-}
-
-// Our child processes, running or zombie.
-std::vector<processus> nos_enfants() {
-    std::vector<processus> enfants;
-    std::error_code ec;
-    for (const auto& entree : fs::directory_iterator("/proc", ec)) {
-        const std::string nom = entree.path().filename().string();
-        if (nom.find_first_not_of("0123456789") != std::string::npos) continue;
-        const auto p = lit_processus(std::stoi(nom));
-        if (p && p->parent == getpid()) enfants.push_back(*p);
-    }
-    return enfants;
-}
-
-// Polls `condition` until it holds or `delai` has passed; true when it held.
-bool attend(const std::function<bool()>& condition, std::chrono::milliseconds delai = 5s) {
-    const auto limite = std::chrono::steady_clock::now() + delai;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > limite) return false;
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
-}
-
 // Reaps until no child of ours is left; true when that happened in time.
 bool attend_fin_enfants() {
     return attend([] {
         recolte_enfants();
         return nos_enfants().empty();
     });
-}
-
-// How many descriptors this process has open.
-int nombre_descripteurs() {
-    return int(std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()));
 }
 
 // True when a file named "pwned" exists anywhere under `racine`.
@@ -327,6 +272,8 @@ TEST(Lanceur, CodesAndEffectsOfEachKindOfFile) {
         EXPECT_EQ(fs::exists(racine / "actions/marque"), c.attendu == 33);
         EXPECT_FALSE(trouve_pwned(racine));
     }
+    // The cases root cannot see, as an ordinary user.
+    essai::relance_en_tant_que_personne();
 }
 
 TEST(Lanceur, OtherFilesOpenWithXdgOpenFromPathOrFail) {
@@ -346,7 +293,7 @@ TEST(Lanceur, OtherFilesOpenWithXdgOpenFromPathOrFail) {
     setenv("PATH", path_avant.c_str(), 1);
 
     ASSERT_TRUE(attend_fin_enfants());
-    EXPECT_EQ(lit(racine / "actions/ouvert"), actions + "mes notes.txt");
+    EXPECT_EQ(lit_si_possible(racine / "actions/ouvert"), actions + "mes notes.txt");
 }
 
 TEST(Lanceur, ProgramOpenForWritingIsBusy) {

@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include "commun/fichiers.h"
+#include "commun/sans_root.h"
 
 namespace horlivet {
 namespace {
@@ -692,7 +693,7 @@ TEST(EnregistreProfil, AFailedSaveSaysWhyAndKeepsTheOldFile) {
 }
 
 TEST(EnregistreProfil, AFolderOrFileWithoutPermissionFailsAndKeepsTheOldFile) {
-    if (::geteuid() == 0) GTEST_SKIP() << "root ignores the permission bits";
+    if (essai::relance_en_tant_que_personne()) return;
     dossier_temporaire d;
     const fs::path chemin = d.chemin / "ervaline.ini";
     const std::string ancien = "[ervaline]\nnom_0=ancien\n";

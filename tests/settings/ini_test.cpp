@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include "commun/fichiers.h"
+#include "commun/sans_root.h"
 #include "window/edition.h"
 #include "window/verif.h"
 
@@ -399,8 +400,8 @@ TEST(EnregistreIni, AFailedSaveSaysWhereAndWhyAndKeepsTheOldFile) {
     }
 }
 
-TEST(EnregistreIni, AReadOnlyFolderFailsAndKeepsTheOldFile) {
-    if (::geteuid() == 0) GTEST_SKIP() << "root ignores the permission bits";
+TEST(EnregistreIni, AReadOnlyFolderFailsKeepsTheOldFileAndLosesNothing) {
+    if (essai::relance_en_tant_que_personne()) return;
     banc b;
     ecrit_fichier(b.ini(), une_plage);
     lecture_ini(b.p);
@@ -410,6 +411,12 @@ TEST(EnregistreIni, AReadOnlyFolderFailsAndKeepsTheOldFile) {
     fs::permissions(b.dossier.chemin, fs::perms::owner_all);
     verifie_echec(b, "Permission denied");
     EXPECT_EQ(lit_fichier(b.ini()), une_plage);
+    EXPECT_EQ(essai::noms_dans(b.dossier.chemin), std::vector<std::string>{"ervaline.ini"});
+
+    // The edit is still there for the next save.
+    enregistre_Click(b.p);
+    EXPECT_FALSE(marque_visible(b.p.fenetre));
+    EXPECT_NE(lit_fichier(b.ini()).find("\nheure_deb_1_2=10\n"), std::string::npos);
 }
 
 }  // namespace
