@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include "commun/sans_root.h"
 #include "platform/formats.h"
 #include "scheduler/commande.h"
+#include "scheduler/tick.h"
 #include "support/faux.h"
 
 namespace horlivet {
@@ -113,29 +115,47 @@ TEST_F(JournalFichier, EachMonthGetsItsOwnFileWithItsFirstLine) {
     EXPECT_EQ(p.g.mois_precedent, "2027-01");
 }
 
-TEST_F(JournalFichier, AnUnwritableJournalIsReportedWithItsPathAndReason) {
-    m.maintenant = a(samedi_5, 8, 0);
+TEST_F(JournalFichier, AnUnwritableJournalIsReportedAndEveryLaunchOfTheTickHappens) {
+    // The read-only folder needs an ordinary user.
+    if (essai::relance_en_tant_que_personne()) return;
+    const std::vector<int> voies = {1, 3, 6};
+    for (int i : voies) {
+        jours(p, i, {5});
+        plage(p, i, 1, 8, 0, 9, 0);
+    }
     struct cas {
         const char* nom;
         std::function<void()> prepare;
+        const char* raison;
     };
     const cas table[] = {
-        {"journal path is a folder",
-         [&] { fs::create_directory(dossier / "journal_2026-12.txt"); }},
-        {"disk full", [&] { fs::create_symlink("/dev/full", dossier / "journal_2026-12.txt"); }},
+        {"journal path is a folder", [&] { fs::create_directory(dossier / "journal_2026-12.txt"); },
+         "Is a directory"},
+        {"disk full", [&] { fs::create_symlink("/dev/full", dossier / "journal_2026-12.txt"); },
+         "No space left on device"},
+        {"read-only folder",
+         [&] { fs::permissions(dossier, fs::perms::owner_read | fs::perms::owner_exec); },
+         "Permission denied"},
     };
     for (const auto& c : table) {
         SCOPED_TRACE(c.nom);
+        fs::permissions(dossier, fs::perms::owner_all);
         fs::remove_all(dossier / "journal_2026-12.txt");
         c.prepare();
         m.signalements.clear();
+        m.lancements.clear();
+        for (auto& plage : p.g.attente) plage.fill(true);
+        p.g.date_dernier_debut = {};
         p.g.mois_precedent.clear();
-        verif_mois(p);
-        command_M(p, 3);
-        ASSERT_EQ(m.signalements.size(), 1u);
-        EXPECT_EQ(m.signalements[0].rfind("journal " + p.g.fichier_journal + ": ", 0), 0u)
-            << m.signalements[0];
-        EXPECT_EQ(lit(p.fenetre, champ::Option1, 3).fond, mauve_clair);
+        for (int i : voies) ecrit_fond(p.fenetre, champ::Option1, i, blanc);
+
+        m.maintenant = a(samedi_5, 8, 0, 10);
+        Timer1_Timer(p);
+        ASSERT_EQ(m.lancements.size(), voies.size());
+        EXPECT_EQ(m.signalements,
+                  std::vector<std::string>(voies.size(),
+                                           "journal " + p.g.fichier_journal + ": " + c.raison));
+        for (int i : voies) EXPECT_EQ(lit(p.fenetre, champ::Option1, i).fond, mauve_clair);
     }
 }
 

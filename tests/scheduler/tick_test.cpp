@@ -205,26 +205,52 @@ TEST_F(Tick, AFailedStartIsJournalledOnceAndItsStopStillFollows) {
     EXPECT_NE(m.lignes[0].second.find("  Erreur 2  commande : M0\r\n"), std::string::npos);
 }
 
-TEST_F(Tick, AnUnwritableJournalIsReportedAndTheTickGoesOn) {
-    for (int i : {0, 1}) jours(p, i, {0});
-    plage(p, 0, 1, 8, 30, 9, 0);
-    plage(p, 1, 1, 8, 30, 9, 0);
-    m.erreur_journal = "Read-only file system";
-    simule(a(lundi_7, 8, 30), a(lundi_7, 8, 30, 1));
-    EXPECT_EQ(lances(), (std::vector<std::string>{"M0@0 08:30:00", "M1@0 08:30:00"}));
-    ASSERT_EQ(m.signalements.size(), 2u);
-    EXPECT_EQ(m.signalements[0], "journal /horlivet/journal_2026-12.txt: Read-only file system");
-    EXPECT_EQ(lit(p.fenetre, champ::nom, 1).fond, mauve_clair);
-}
-
-TEST_F(Tick, TheClockSetBackLaunchesNothingTwice) {
-    jours(p, 0, {0});
-    plage(p, 0, 1, 8, 30, 9, 0);
-    plage(p, 0, 2, 9, 30, 9, 30);
-    simule(a(lundi_7, 8, 0), a(lundi_7, 10, 0));
-    simule(a(lundi_7, 8, 0), a(lundi_7, 10, 0));  // an hour and more back
-    EXPECT_EQ(lances(), (std::vector<std::string>{"M0@0 08:30:00", "A0@0 09:00:00", "M0@0 09:30:00",
-                                                  "A0@0 09:30:00"}));
+TEST_F(Tick, ClockStepsLaunchNothingTwiceAndSkipTheWindowsTheyJumpOver) {
+    // Ticks from `debut` to `fin`; the clock steps between one stretch and the next.
+    struct troncon {
+        sys_seconds debut, fin;
+    };
+    struct cas {
+        const char* nom;
+        std::vector<troncon> troncons;
+        std::vector<std::string> attendus;
+    };
+    const auto lundi = [](int h, int mn) { return a(lundi_7, h, mn); };
+    const auto mardi = [](int h, int mn) { return a(lundi_7, h, mn) + days(1); };
+    const cas table[] = {
+        {"back two hours after the day's launches",
+         {{lundi(8, 0), lundi(10, 0)}, {lundi(8, 0), lundi(10, 0)}},
+         {"M0@0 08:30:00", "A0@0 09:00:00", "M0@0 09:30:00", "A0@0 09:30:00"}},
+        {"back an hour while started: the stop comes once",
+         {{lundi(8, 0), lundi(8, 45)}, {lundi(7, 45), lundi(10, 0)}},
+         {"M0@0 08:30:00", "A0@0 09:00:00", "M0@0 09:30:00", "A0@0 09:30:00"}},
+        {"back an hour across midnight",
+         {{lundi(23, 0), mardi(0, 10)}, {lundi(23, 10), mardi(0, 10)}},
+         {"M1@0 23:30:00", "A1@0 23:45:00"}},
+        {"forward a day while started: the stop comes at the next stop window",
+         {{lundi(8, 0), lundi(8, 45)}, {mardi(8, 45), mardi(10, 0)}},
+         {"M0@0 08:30:00", "A0@1 09:00:00", "M0@1 09:30:00", "A0@1 09:30:00"}},
+        {"forward a day before the start: the start jumped over is skipped",
+         {{lundi(8, 0), lundi(8, 20)}, {mardi(8, 40), mardi(10, 0)}},
+         {"M0@1 09:30:00", "A0@1 09:30:00"}},
+        {"forward a day, then back to the day of the last start",
+         {{lundi(8, 0), lundi(8, 45)}, {mardi(8, 45), mardi(9, 10)}, {lundi(8, 20), lundi(10, 0)}},
+         {"M0@0 08:30:00", "A0@1 09:00:00", "M0@0 09:30:00", "A0@0 09:30:00"}},
+    };
+    for (const cas& c : table) {
+        SCOPED_TRACE(c.nom);
+        p = programme{};
+        m = faux_monde{};
+        SetUp();
+        jours(p, 0, {0, 1, 2});
+        plage(p, 0, 1, 8, 30, 9, 0);
+        plage(p, 0, 2, 9, 30, 9, 30);
+        jours(p, 1, {0, 1});
+        plage(p, 1, 1, 23, 30, 23, 45);
+        for (const troncon& t : c.troncons) simule(t.debut, t.fin);
+        EXPECT_EQ(lances(), c.attendus);
+        EXPECT_EQ(m.lignes.size(), c.attendus.size());
+    }
 }
 
 TEST_F(Tick, NothingHappensBeforeStartupSetTheFlags) {
