@@ -1,0 +1,40 @@
+#pragma once
+
+// A program whose launches and journal are real: a temporary program folder with its
+// actions/ inside, the real launcher and journal file; the clock and the rest stay fake.
+
+#include <filesystem>
+#include <string>
+
+#include "commun/fichiers.h"
+#include "platform/journal_fichier.h"
+#include "platform/lanceur.h"
+#include "scheduler/journal.h"
+#include "support/faux.h"
+
+namespace horlivet::test {
+
+struct banc_reel {
+    essai::dossier_temporaire dossier;
+    programme p;
+    faux_monde m;
+
+    banc_reel() {
+        prepare(p, m);
+        p.g.dossier_programme = dossier.chemin.string() + "/";
+        p.g.fichier_ini = p.g.dossier_programme + "ervaline.ini";
+        p.g.dossier_actions = p.g.dossier_programme + "actions/";
+        std::filesystem::create_directory(actions());
+        p.s.lance = lance_fichier;
+        p.s.ajoute_ligne = ajoute_au_fichier;
+        m.maintenant = a(2026y / December / 7d, 8, 0);
+        verif_mois(p);
+    }
+    banc_reel(const banc_reel&) = delete;
+    banc_reel& operator=(const banc_reel&) = delete;
+
+    std::filesystem::path actions() const { return p.g.dossier_actions; }
+    std::filesystem::path journal() const { return p.g.fichier_journal; }
+};
+
+}  // namespace horlivet::test
