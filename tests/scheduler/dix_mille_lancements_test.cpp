@@ -1,0 +1,109 @@
+// Ten thousand launches as the program makes them: command_M and command_A with the real
+// launcher, journal and date formats, each followed by a pass of the event loop, which
+// reaps the children that have ended.
+
+#include <fstream>
+#include <string>
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QSocketNotifier>
+
+#include <gtest/gtest.h>
+
+#include "commun/processus.h"
+#include "platform/formats.h"
+#include "scheduler/commande.h"
+#include "support/reel.h"
+
+namespace horlivet {
+namespace {
+
+using namespace test;
+namespace fs = std::filesystem;
+
+// Resident memory in kB, from /proc/self/status.
+long vm_rss() {
+    std::ifstream status("/proc/self/status");
+    std::string cle;
+    long valeur = 0;
+    while (status >> cle) {
+        if (cle == "VmRSS:") {
+            status >> valeur;
+            return valeur;
+        }
+        status.ignore(4096, '\n');
+    }
+    return -1;
+}
+
+// What the event loop does between two ticks: reap, and delete what asked for it.
+void boucle() {
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// The launches of `paires` starts and stops.
+void lance(programme& p, int paires) {
+    for (int n = 0; n < paires; ++n) {
+        command_M(p, 0);
+        boucle();
+        command_A(p, 0);
+        boucle();
+    }
+}
+
+// Runs the event loop until every child has ended and been reaped; true if in time.
+bool tous_recoltes() {
+    return essai::attend(
+        [] {
+            boucle();
+            return essai::nos_enfants().empty();
+        },
+        std::chrono::seconds(10));
+}
+
+TEST(DixMilleLancements, LeaveNoZombieNoDescriptorAndNoGrowthOfMemory) {
+    banc_reel b;
+    b.p.s.date_longue = date_longue_locale;
+    b.p.s.heure_longue = heure_longue_locale;
+    // A program started directly and a script the shell runs.
+    fs::create_symlink("/bin/true", b.actions() / "marche");
+    essai::ecrit_fichier(b.actions() / "arret.bat", ":\n");
+    ecrit_texte(b.p.fenetre, champ::Commande_marche, 0, "marche");
+    ecrit_texte(b.p.fenetre, champ::commande_arret, 0, "arret.bat");
+    surveille_enfants_qt();
+
+    // Warm-up: the first launches fill caches (locale data, the children list).
+    lance(b.p, 250);
+    ASSERT_TRUE(tous_recoltes());
+    const int descripteurs = essai::nombre_descripteurs();
+    const auto veilleurs = qApp->findChildren<QSocketNotifier*>().size();
+    const long rss = vm_rss();
+
+    lance(b.p, 4750);
+    ASSERT_TRUE(tous_recoltes());
+    installe_veille_enfants({});
+
+    EXPECT_EQ(essai::nombre_descripteurs(), descripteurs);
+    EXPECT_EQ(qApp->findChildren<QSocketNotifier*>().size(), veilleurs);
+#ifndef __SANITIZE_ADDRESS__
+    // AddressSanitizer keeps freed memory aside for a while: only a plain build can tell.
+    // 256 kB over 9500 launches: a leak of 28 bytes a launch shows.
+    EXPECT_LE(vm_rss() - rss, 256) << "kB of resident memory more after 9500 launches";
+#else
+    static_cast<void>(rss);
+#endif
+    std::ifstream journal(b.journal(), std::ios::binary);
+    std::string ligne;
+    int lignes = 0, reussies = 0;
+    while (std::getline(journal, ligne)) {
+        ++lignes;
+        reussies += ligne.find("        OK  commande : ") != std::string::npos;
+    }
+    EXPECT_EQ(lignes, 10000);
+    EXPECT_EQ(reussies, 10000);
+}
+
+}  // namespace
+}  // namespace horlivet
