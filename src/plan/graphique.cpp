@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "plan/plan.h"
+#include "settings/ini.h"
 
 namespace horlivet {
 
@@ -14,7 +15,7 @@ constexpr int semaine = nb_jours * secondes_par_jour;
 
 // The layout, in pixels.
 constexpr double marge = 16;
-constexpr double gauche = 200;  // the channel labels
+constexpr double gauche = 220;  // the channel labels
 constexpr double largeur_jour = 156;
 constexpr double haut_grille = 92;
 constexpr double hauteur_voie = 60;
@@ -28,6 +29,30 @@ constexpr std::array<const char*, nb_plages> couleurs = {"#1f5fa8", "#e07b00", "
                                                          "#9b3fb5"};
 
 const char* couleur_plage(int k) { return couleurs[static_cast<std::size_t>(k - 1)]; }
+
+// A bar that does not run: a light fill and a dashed outline of the slot's colour.
+std::string style_faible(const std::string& couleur) {
+    return "fill=\"" + couleur + "\" fill-opacity=\"0.2\" stroke=\"" + couleur +
+           "\" stroke-opacity=\"0.6\" stroke-dasharray=\"3 2\"";
+}
+
+// The slot times of a file without keys, from the settings reader itself.
+horaires horaires_par_defaut() {
+    programme p;
+    p.s.message = [](const std::string&, const std::string&) {};
+    p.fenetre.liste_heures.assign(24, "");
+    p.fenetre.liste_minutes.assign(60, "");
+    p.g.fichier_ini.clear();  // no file: every key takes its default
+    lecture_ini(p);
+    return p.h;
+}
+
+// A disabled slot still at the reader's default times was never set: drawing it would
+// only hide the slots that were.
+bool jamais_reglee(const programme& p, int k, int i) {
+    static const horaires defaut = horaires_par_defaut();
+    return debut_k(p.h, k, i) == debut_k(defaut, k, i) && fin_k(p.h, k, i) == fin_k(defaut, k, i);
+}
 
 bool jour_coche(const programme& p, int d, int i) { return coche(p.fenetre, jour(d), i); }
 
@@ -105,17 +130,16 @@ std::string moment(int secondes_semaine) {
 void ecrit_occurrence(std::string& svg, const programme& p, const occurrence& o, bool active) {
     const int a = o.jour * secondes_par_jour + o.debut;
     const int b = o.jour * secondes_par_jour + o.fin;
-    const double y = y_voie(o.voie) + 8 + (o.plage - 1) * pas_barre;
+    // A faint bar is thinner than a run, which hides it where both fall.
+    const double y = y_voie(o.voie) + 8 + (o.plage - 1) * pas_barre + (active ? 0 : 2);
+    const double hauteur = active ? hauteur_barre : hauteur_barre - 4;
     const std::string couleur = couleur_plage(o.plage);
     svg += "<g class=\"" + std::string(active ? "occurrence" : "inactive") + "\" data-voie=\"" +
            std::to_string(o.voie + 1) + "\" data-plage=\"" + std::to_string(o.plage) + "\">";
     svg += "<title>" + echappe(texte(p.fenetre, champ::nom, o.voie)) + ", slot " +
            std::to_string(o.plage) + ": " + moment(a) + " → " + moment(b) +
            (active ? "" : " (does not run)") + "</title>";
-    const std::string style = active ? "fill=\"" + couleur + "\""
-                                     : "fill=\"" + couleur + "\" fill-opacity=\"0.15\" stroke=\"" +
-                                           couleur +
-                                           "\" stroke-opacity=\"0.5\" stroke-dasharray=\"3 2\"";
+    const std::string style = active ? "fill=\"" + couleur + "\"" : style_faible(couleur);
     std::vector<std::pair<int, int>> morceaux;
     if (b <= semaine) {
         morceaux.emplace_back(a, b);
@@ -125,8 +149,8 @@ void ecrit_occurrence(std::string& svg, const programme& p, const occurrence& o,
     }
     for (const auto& [de, a_] : morceaux) {
         // A start and stop in the same tick still shows, as a thin mark.
-        const double largeur = std::max(2.0, x_de(a_) - x_de(de));
-        svg += rect(x_de(de), y, largeur, hauteur_barre, "rx=\"2\" " + style);
+        const double largeur = std::max(3.0, x_de(a_) - x_de(de));
+        svg += rect(x_de(de), y, largeur, hauteur, "rx=\"2\" " + style);
     }
     svg += "</g>\n";
 }
@@ -180,21 +204,27 @@ void ecrit_grille(std::string& svg, const programme& p) {
 void ecrit_etiquettes(std::string& svg, const programme& p) {
     for (int i = 0; i < nb_voies; ++i) {
         const double y = y_voie(i);
-        svg += texte_svg(marge + 4, y + 26, "font-size=\"18\" font-weight=\"bold\"",
+        svg += texte_svg(marge + 4, y + 24, "font-size=\"18\" font-weight=\"bold\"",
                          std::to_string(i + 1)) +
                "\n";
-        svg += texte_svg(marge + 26, y + 25, "font-size=\"14\"",
-                         echappe(abrege(texte(p.fenetre, champ::nom, i), 20))) +
+        svg += texte_svg(marge + 26, y + 23, "font-size=\"14\"",
+                         echappe(abrege(texte(p.fenetre, champ::nom, i), 22))) +
                "\n";
-        std::string plages;
+        // The enabled slots, two to a line so that four fit beside the chart.
+        std::array<std::string, 2> lignes;
+        int n = 0;
         for (int k = 1; k <= nb_plages; ++k) {
             if (!coche(p.fenetre, valid_k(k), i)) continue;
-            plages += (plages.empty() ? "" : "  ") + std::to_string(k) + ": " +
-                      texte_heure(debut_k(p.h, k, i)) + "–" + texte_heure(fin_k(p.h, k, i));
+            std::string& l = lignes[static_cast<std::size_t>(n++ / 2)];
+            l += (l.empty() ? "" : "  ·  ") + std::to_string(k) + ": " +
+                 texte_heure(debut_k(p.h, k, i)) + "–" + texte_heure(fin_k(p.h, k, i));
         }
-        svg += texte_svg(marge + 26, y + 43, "font-size=\"10\" fill=\"#555\"",
-                         plages.empty() ? "no slot enabled" : plages) +
-               "\n";
+        if (n == 0) lignes[0] = "no slot enabled";
+        for (std::size_t l = 0; l < lignes.size(); ++l) {
+            svg += texte_svg(marge + 26, y + 39 + 12 * static_cast<double>(l),
+                             "font-size=\"10\" fill=\"#444\"", lignes[l]) +
+                   "\n";
+        }
     }
 }
 
@@ -207,9 +237,7 @@ void ecrit_legende(std::string& svg) {
         svg += texte_svg(x + 32, y, "font-size=\"12\"", "slot " + std::to_string(k)) + "\n";
         x += 92;
     }
-    svg += rect(x, y - 9, 26, hauteur_barre,
-                "rx=\"2\" fill=\"#1f5fa8\" fill-opacity=\"0.15\" stroke=\"#1f5fa8\" "
-                "stroke-opacity=\"0.5\" stroke-dasharray=\"3 2\"");
+    svg += rect(x, y - 7, 26, hauteur_barre - 4, "rx=\"2\" " + style_faible(couleur_plage(1)));
     svg +=
         texte_svg(x + 32, y, "font-size=\"12\"", "does not run (slot disabled or day unticked)") +
         "\n";
@@ -256,6 +284,7 @@ std::vector<occurrence> occurrences_inactives(const programme& p) {
             const heure_du_jour fin = fin_k(p.h, k, i);
             for (int d = 0; d < nb_jours; ++d) {
                 if (active == jour_coche(p, d, i)) continue;  // runs, or is off twice over
+                if (!active && jamais_reglee(p, k, i)) continue;
                 r.push_back({i, k, d, debut, fin < debut ? fin + secondes_par_jour : fin});
             }
         }

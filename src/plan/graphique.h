@@ -29,7 +29,8 @@ struct occurrence {
 std::vector<occurrence> occurrences(const programme& p);
 
 // The runs that do not happen, drawn faint: enabled slots on the unticked days of a
-// channel, and disabled slots on its ticked days (an overnight one ends on the next day).
+// channel, and disabled slots on its ticked days (an overnight one ends on the next day)
+// unless they are still at the settings file's default times.
 std::vector<occurrence> occurrences_inactives(const programme& p);
 
 // The chart with `titre` above it. Each run is an element of class "occurrence", each
