@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QTimer>
 
+#include "platform/lanceur.h"
 #include "platform/systeme.h"
 #include "scheduler/tick.h"
 #include "window/demarrage.h"
@@ -8,6 +9,7 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    horlivet::surveille_enfants_qt();
     horlivet::programme p;
     p.s = horlivet::services_reels();
     horlivet::route_handlers(p);

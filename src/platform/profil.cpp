@@ -1,20 +1,552 @@
 #include "platform/profil.h"
 
+#include <array>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <unordered_map>
+#include <vector>
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace horlivet {
 
-// Placeholder until the real profile file lands: every key takes its default.
-struct contenu_profil {};
+namespace {
 
-fichier_profil charge_profil(const std::string&) { return {std::make_shared<contenu_profil>()}; }
-fichier_profil profil_de_texte(std::string_view) { return {std::make_shared<contenu_profil>()}; }
-std::string lit_profil(const fichier_profil&, std::string_view, std::string_view,
-                       std::string_view defaut, std::size_t) {
-    return std::string(defaut);
+// How a line ends in the file. A line without an ending can only be the last one.
+enum class fin_ligne : unsigned char { aucune, lf, crlf, cr };
+
+// One line, without its ending. The text points into the file as read or into a line
+// written since; neither ever moves nor changes.
+struct ligne {
+    std::string_view texte;
+    fin_ligne fin = fin_ligne::aucune;
+};
+
+// The ASCII blanks the reader trims around names and values.
+bool est_blanc(char c) { return c == ' ' || c == '\t'; }
+
+// `s` without its surrounding blanks.
+std::string_view sans_blancs(std::string_view s) {
+    while (!s.empty() && est_blanc(s.front())) s.remove_prefix(1);
+    while (!s.empty() && est_blanc(s.back())) s.remove_suffix(1);
+    return s;
 }
-void ecrit_profil(fichier_profil&, std::string_view, std::string_view, std::string_view) {}
-std::string texte_profil(const fichier_profil&) { return {}; }
-std::string enregistre_profil(const fichier_profil&, const std::string&) {
-    return "not implemented";
+
+// ASCII lower case only: names are compared without regard to case, bytes above 0x7F
+// compare as they are.
+char minuscule(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Section and key names hash and compare without regard to ASCII case, so the index
+// holds views of the names as spelled in the file and no lower-case copies.
+struct hachage_insensible {
+    std::size_t operator()(std::string_view s) const noexcept {
+        std::size_t h = 14695981039346656037ull;
+        for (char c : s) {
+            h ^= static_cast<unsigned char>(minuscule(c));
+            h *= 1099511628211ull;
+        }
+        return h;
+    }
+};
+
+// Equality matching hachage_insensible.
+struct egalite_insensible {
+    bool operator()(std::string_view a, std::string_view b) const noexcept {
+        if (a.size() != b.size()) return false;
+        for (std::size_t n = 0; n < a.size(); ++n) {
+            if (minuscule(a[n]) != minuscule(b[n])) return false;
+        }
+        return true;
+    }
+};
+
+// Names to the first line, section or key, that carries them.
+template <typename T>
+using index_noms = std::unordered_map<std::string_view, T, hachage_insensible, egalite_insensible>;
+
+// What a line is to the reader, with the name it carries (blanks trimmed).
+enum class genre_ligne { autre, commentaire, section, cle };
+struct sens_ligne {
+    genre_ligne genre = genre_ligne::autre;
+    std::string_view nom;
+};
+
+// Classifies a line as the reader sees it. A section line needs a closing bracket (the
+// last one on the line ends the name); a line starting with '[' but without one is read
+// like any other line.
+sens_ligne analyse(std::string_view texte) {
+    std::string_view t = texte;
+    while (!t.empty() && est_blanc(t.front())) t.remove_prefix(1);
+    if (t.empty()) return {};
+    if (t.front() == ';') return {genre_ligne::commentaire, {}};
+    if (t.front() == '[') {
+        const std::size_t fermante = t.rfind(']');
+        if (fermante != std::string_view::npos) {
+            return {genre_ligne::section, sans_blancs(t.substr(1, fermante - 1))};
+        }
+    }
+    const std::size_t egal = t.find('=');
+    if (egal == std::string_view::npos) return {};
+    return {genre_ligne::cle, sans_blancs(t.substr(0, egal))};
+}
+
+// A section line and what follows it up to the next section line. New keys go after
+// the last key line, so the lines are kept in two parts and an added key is a push_back.
+struct section_profil {
+    ligne entete;
+    std::vector<ligne> corps;  // through the last key line
+    std::vector<ligne> queue;  // after it: comments, blank lines, lines without '='
+    // The first line of each key, in corps. Built at the first look-up: most sections
+    // of a large file are never looked into. Copies of a profile share it, hence the
+    // once_flag.
+    mutable std::once_flag index_construit;
+    mutable index_noms<std::size_t> cles;
+};
+
+// The key index of a section.
+index_noms<std::size_t>& cles_de(const section_profil& s) {
+    std::call_once(s.index_construit, [&s] {
+        for (std::size_t n = 0; n < s.corps.size(); ++n) {
+            const sens_ligne sens = analyse(s.corps[n].texte);
+            if (sens.genre == genre_ligne::cle) s.cles.emplace(sens.nom, n);
+        }
+    });
+    return s.cles;
+}
+
+}  // namespace
+
+// Not copyable: the lines and the indexes point into the text it owns.
+struct contenu_profil {
+    contenu_profil() = default;
+    contenu_profil(const contenu_profil&) = delete;
+    contenu_profil& operator=(const contenu_profil&) = delete;
+
+    std::string octets;              // the file as read, in UTF-8, without its byte order mark
+    std::string bom;                 // the UTF-8 byte order mark the file started with, if any
+    std::deque<std::string> ajouts;  // the text of the lines written since
+    fin_ligne fin_nouvelle = fin_ligne::crlf;  // the ending of added lines
+    std::vector<ligne> preambule;              // the lines before the first section
+    std::deque<section_profil> sections;       // in file order; a deque never moves them
+    index_noms<section_profil*> index;         // the first section of each name
+    // Why an existing file could not be read. The profile is then empty, and saving it
+    // would lose what the file holds, so the save refuses.
+    std::string erreur_lecture;
+};
+
+namespace {
+
+// The bytes of a line ending.
+std::string_view octets_fin(fin_ligne f) {
+    switch (f) {
+        case fin_ligne::lf:
+            return "\n";
+        case fin_ligne::crlf:
+            return "\r\n";
+        case fin_ligne::cr:
+            return "\r";
+        case fin_ligne::aucune:
+            break;
+    }
+    return {};
+}
+
+// Strict UTF-8: no overlong form, no surrogate, nothing above U+10FFFF.
+bool est_utf8(std::string_view s) {
+    std::size_t n = 0;
+    while (n < s.size()) {
+        const auto c = static_cast<unsigned char>(s[n]);
+        if (c < 0x80) {
+            ++n;
+            continue;
+        }
+        std::size_t suite = 0;
+        unsigned char min = 0x80, max = 0xBF;  // the allowed range of the second byte
+        if (c >= 0xC2 && c <= 0xDF) {
+            suite = 1;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            suite = 2;
+            if (c == 0xE0) min = 0xA0;
+            if (c == 0xED) max = 0x9F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            suite = 3;
+            if (c == 0xF0) min = 0x90;
+            if (c == 0xF4) max = 0x8F;
+        } else {
+            return false;
+        }
+        if (s.size() - n <= suite) return false;
+        for (std::size_t k = 1; k <= suite; ++k) {
+            const auto d = static_cast<unsigned char>(s[n + k]);
+            const unsigned char bas = k == 1 ? min : 0x80, haut = k == 1 ? max : 0xBF;
+            if (d < bas || d > haut) return false;
+        }
+        n += suite + 1;
+    }
+    return true;
+}
+
+// Windows-1252 for 0x80..0x9F. The five bytes the code page leaves undefined (0x81,
+// 0x8D, 0x8F, 0x90, 0x9D) map to the C1 controls of the same value, as Windows itself
+// converts them: no byte of the old file is lost.
+constexpr std::array<char16_t, 32> cp1252_80 = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+// A file written with an 8-bit code page, converted to UTF-8.
+std::string depuis_cp1252(std::string_view s) {
+    std::string u;
+    u.reserve(s.size() + s.size() / 4);
+    for (char octet : s) {
+        const auto c = static_cast<unsigned char>(octet);
+        const char32_t point = c >= 0x80 && c <= 0x9F ? cp1252_80[c - 0x80] : c;
+        if (point < 0x80) {
+            u += static_cast<char>(point);
+        } else if (point < 0x800) {
+            u += static_cast<char>(0xC0 | (point >> 6));
+            u += static_cast<char>(0x80 | (point & 0x3F));
+        } else {
+            u += static_cast<char>(0xE0 | (point >> 12));
+            u += static_cast<char>(0x80 | ((point >> 6) & 0x3F));
+            u += static_cast<char>(0x80 | (point & 0x3F));
+        }
+    }
+    return u;
+}
+
+constexpr std::string_view bom_utf8 = "\xEF\xBB\xBF";
+
+// The lines of `c.octets`, sorted into preamble and sections, with the section index.
+void decoupe(contenu_profil& c) {
+    std::string_view t = c.octets;
+    if (t.starts_with(bom_utf8)) {
+        c.bom = bom_utf8;
+        t.remove_prefix(bom_utf8.size());
+    }
+    section_profil* courante = nullptr;
+    bool fin_trouvee = false;
+    std::size_t debut = 0;
+    while (debut < t.size()) {
+        std::size_t rupture = debut;
+        while (rupture < t.size() && t[rupture] != '\n' && t[rupture] != '\r') ++rupture;
+        ligne l;
+        std::size_t suivante = t.size();
+        if (rupture == t.size()) {
+            l.texte = t.substr(debut);
+        } else {
+            l.texte = t.substr(debut, rupture - debut);
+            if (t[rupture] == '\n') {
+                l.fin = fin_ligne::lf;
+                suivante = rupture + 1;
+            } else if (rupture + 1 < t.size() && t[rupture + 1] == '\n') {
+                l.fin = fin_ligne::crlf;
+                suivante = rupture + 2;
+            } else {
+                l.fin = fin_ligne::cr;
+                suivante = rupture + 1;
+            }
+            if (!fin_trouvee) {
+                c.fin_nouvelle = l.fin;
+                fin_trouvee = true;
+            }
+        }
+        debut = suivante;
+
+        const sens_ligne sens = analyse(l.texte);
+        if (sens.genre == genre_ligne::section) {
+            courante = &c.sections.emplace_back();
+            courante->entete = l;
+            c.index.emplace(sens.nom, courante);
+        } else if (courante == nullptr) {
+            c.preambule.push_back(l);
+        } else if (sens.genre == genre_ligne::cle) {
+            // The lines held back were not after the last key line after all.
+            courante->corps.insert(courante->corps.end(), courante->queue.begin(),
+                                   courante->queue.end());
+            courante->queue.clear();
+            courante->corps.push_back(l);
+        } else {
+            courante->queue.push_back(l);
+        }
+    }
+}
+
+// Parses the bytes of a file.
+std::shared_ptr<contenu_profil> contenu_de(std::string_view octets) {
+    auto c = std::make_shared<contenu_profil>();
+    c->octets = est_utf8(octets) ? std::string(octets) : depuis_cp1252(octets);
+    decoupe(*c);
+    return c;
+}
+
+// Keeps the text of a written line where it never moves, and returns a view of it.
+std::string_view garde(contenu_profil& c, std::string texte) {
+    return c.ajouts.emplace_back(std::move(texte));
+}
+
+// The first section of that name, or null.
+section_profil* trouve_section(const contenu_profil& c, std::string_view section) {
+    const auto it = c.index.find(sans_blancs(section));
+    return it == c.index.end() ? nullptr : it->second;
+}
+
+// The last line of the file, or null for an empty file.
+ligne* derniere_ligne(contenu_profil& c) {
+    if (c.sections.empty()) return c.preambule.empty() ? nullptr : &c.preambule.back();
+    section_profil& s = c.sections.back();
+    if (!s.queue.empty()) return &s.queue.back();
+    if (!s.corps.empty()) return &s.corps.back();
+    return &s.entete;
+}
+
+// Gives an ending to the line a new line is about to follow: the last line of a file
+// may have had none.
+void termine(const contenu_profil& c, ligne* l) {
+    if (l != nullptr && l->fin == fin_ligne::aucune) l->fin = c.fin_nouvelle;
+}
+
+// At most taille - 1 UTF-8 characters of `s`, never splitting one.
+std::string coupe(std::string_view s, std::size_t taille) {
+    if (taille == 0) return {};
+    std::size_t caracteres = 0;
+    for (std::size_t n = 0; n < s.size(); ++n) {
+        const bool debut_caractere = (static_cast<unsigned char>(s[n]) & 0xC0) != 0x80;
+        if (debut_caractere && ++caracteres == taille) return std::string(s.substr(0, n));
+    }
+    return std::string(s);
+}
+
+// The value of a key line: after the first '=', blanks trimmed, then one pair of
+// enclosing quotes removed.
+std::string_view valeur_de(std::string_view texte) {
+    std::string_view v = sans_blancs(texte.substr(texte.find('=') + 1));
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
+        v = v.substr(1, v.size() - 2);
+    }
+    return v;
+}
+
+// A written text that changes how the whole file reads: a line break splits the line,
+// bytes that are not UTF-8 make the reader take the file as Windows-1252.
+bool change_la_structure(std::string_view texte) {
+    return texte.find_first_of("\r\n") != std::string_view::npos || !est_utf8(texte);
+}
+
+// The text of the file, lines and endings as they stand.
+std::string texte_de(const contenu_profil& c) {
+    std::size_t taille = c.bom.size() + c.octets.size();
+    for (const std::string& a : c.ajouts) taille += a.size() + 2;
+    std::string t;
+    t.reserve(taille);
+    t += c.bom;
+    const auto ajoute = [&t](const ligne& l) {
+        t += l.texte;
+        t += octets_fin(l.fin);
+    };
+    for (const ligne& l : c.preambule) ajoute(l);
+    for (const section_profil& s : c.sections) {
+        ajoute(s.entete);
+        for (const ligne& l : s.corps) ajoute(l);
+        for (const ligne& l : s.queue) ajoute(l);
+    }
+    return t;
+}
+
+// The text of errno.
+std::string raison(int erreur) { return std::strerror(erreur); }
+
+// Writes all of `t`, retrying after a signal or a partial write.
+bool ecrit_tout(int fd, std::string_view t) {
+    while (!t.empty()) {
+        const ssize_t n = ::write(fd, t.data(), t.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        t.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+// Reads the whole file; false with errno set on failure.
+bool lit_tout(int fd, std::string& octets) {
+    struct stat etat {};
+    if (::fstat(fd, &etat) == 0 && S_ISREG(etat.st_mode) && etat.st_size > 0) {
+        octets.reserve(static_cast<std::size_t>(etat.st_size));
+    }
+    std::array<char, 65536> tampon;
+    for (;;) {
+        const ssize_t n = ::read(fd, tampon.data(), tampon.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) return true;
+        octets.append(tampon.data(), static_cast<std::size_t>(n));
+    }
+}
+
+// Temporary names differ within the process by this counter, between processes by pid.
+std::atomic<unsigned> compteur_temporaires{0};
+
+}  // namespace
+
+fichier_profil charge_profil(const std::string& chemin) {
+    const int fd = ::open(chemin.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        fichier_profil vide{std::make_shared<contenu_profil>()};
+        if (errno != ENOENT && errno != ENOTDIR) vide.contenu->erreur_lecture = raison(errno);
+        return vide;
+    }
+    std::string octets;
+    const bool lu = lit_tout(fd, octets);
+    const int erreur = errno;
+    ::close(fd);
+    if (!lu) {
+        fichier_profil vide{std::make_shared<contenu_profil>()};
+        vide.contenu->erreur_lecture = raison(erreur);
+        return vide;
+    }
+    return {contenu_de(octets)};
+}
+
+fichier_profil profil_de_texte(std::string_view octets) { return {contenu_de(octets)}; }
+
+std::string lit_profil(const fichier_profil& f, std::string_view section, std::string_view cle,
+                       std::string_view defaut, std::size_t taille) {
+    if (f.contenu) {
+        if (const section_profil* s = trouve_section(*f.contenu, section)) {
+            const index_noms<std::size_t>& cles = cles_de(*s);
+            const auto it = cles.find(sans_blancs(cle));
+            if (it != cles.end()) return coupe(valeur_de(s->corps[it->second].texte), taille);
+        }
+    }
+    while (!defaut.empty() && defaut.back() == ' ') defaut.remove_suffix(1);
+    return coupe(defaut, taille);
+}
+
+void ecrit_profil(fichier_profil& f, std::string_view section, std::string_view cle,
+                  std::string_view valeur) {
+    if (!f.contenu) {
+        f.contenu = std::make_shared<contenu_profil>();
+    } else if (f.contenu.use_count() > 1) {
+        // Copies share the parsed file; a write must not show through the others.
+        f.contenu = contenu_de(texte_de(*f.contenu));
+    }
+    contenu_profil& c = *f.contenu;
+    const std::string_view section_lue = sans_blancs(section), cle_lue = sans_blancs(cle);
+    bool relire =
+        change_la_structure(section) || change_la_structure(cle) || change_la_structure(valeur);
+
+    section_profil* s = trouve_section(c, section);
+    if (s == nullptr) {
+        termine(c, derniere_ligne(c));
+        s = &c.sections.emplace_back();
+        s->entete = {garde(c, "[" + std::string(section) + "]"), c.fin_nouvelle};
+        const sens_ligne sens = analyse(s->entete.texte);
+        if (sens.genre == genre_ligne::section && egalite_insensible{}(sens.nom, section_lue)) {
+            c.index.emplace(sens.nom, s);
+        } else {
+            relire = true;
+        }
+    }
+
+    index_noms<std::size_t>& cles = cles_de(*s);
+    const auto it = cles.find(cle_lue);
+    if (it != cles.end()) {
+        // The key keeps its spelling; the line keeps its ending.
+        ligne& l = s->corps[it->second];
+        const std::string_view nom = analyse(l.texte).nom;
+        l.texte = garde(c, std::string(nom) + "=" + std::string(valeur));
+        const sens_ligne sens = analyse(l.texte);
+        if (sens.genre != genre_ligne::cle || !egalite_insensible{}(sens.nom, nom)) relire = true;
+    } else {
+        termine(c, s->corps.empty() ? &s->entete : &s->corps.back());
+        const ligne l{garde(c, std::string(cle) + "=" + std::string(valeur)), c.fin_nouvelle};
+        const sens_ligne sens = analyse(l.texte);
+        if (sens.genre == genre_ligne::cle) {
+            s->corps.push_back(l);
+            if (egalite_insensible{}(sens.nom, cle_lue)) {
+                cles.emplace(sens.nom, s->corps.size() - 1);
+            } else {
+                relire = true;
+            }
+        } else {
+            s->queue.insert(s->queue.begin(), l);
+            relire = true;
+        }
+    }
+
+    // The line changed the file's structure: read the file again as a fresh load would,
+    // so that every later write sees what a reader of the saved file would see.
+    if (relire) f.contenu = contenu_de(texte_de(c));
+}
+
+std::string texte_profil(const fichier_profil& f) {
+    return f.contenu ? texte_de(*f.contenu) : std::string();
+}
+
+std::string enregistre_profil(const fichier_profil& f, const std::string& chemin) {
+    if (f.contenu && !f.contenu->erreur_lecture.empty()) return f.contenu->erreur_lecture;
+    const std::string texte = texte_profil(f);
+
+    // A link to the settings file stays a link: the file it points to is replaced.
+    std::string cible = chemin;
+    struct stat etat {};
+    if (::lstat(chemin.c_str(), &etat) == 0 && S_ISLNK(etat.st_mode)) {
+        if (char* resolu = ::realpath(chemin.c_str(), nullptr)) {
+            cible = resolu;
+            ::free(resolu);
+        }
+    }
+    const std::size_t barre = cible.rfind('/');
+    const std::string dossier =
+        barre == std::string::npos ? std::string() : cible.substr(0, barre + 1);
+    const std::string nom = cible.substr(dossier.size());
+    const bool existait = ::stat(cible.c_str(), &etat) == 0;
+
+    // O_EXCL: a stale temporary file of a killed process is never reused.
+    std::string temporaire;
+    int fd = -1;
+    for (int essai = 0; essai < 100 && fd < 0; ++essai) {
+        temporaire = dossier + "." + nom + "." + std::to_string(::getpid()) + "." +
+                     std::to_string(compteur_temporaires++) + ".tmp";
+        fd = ::open(temporaire.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) return raison(errno);
+    }
+    if (fd < 0) return raison(EEXIST);
+
+    const auto echec = [&](int erreur) {
+        if (fd >= 0) ::close(fd);
+        ::unlink(temporaire.c_str());
+        return raison(erreur);
+    };
+    if (!ecrit_tout(fd, texte)) return echec(errno);
+    if (existait && ::fchmod(fd, etat.st_mode & 07777) != 0) return echec(errno);
+    if (::fsync(fd) != 0) return echec(errno);
+    const int fermeture = ::close(fd);
+    fd = -1;
+    if (fermeture != 0) return echec(errno);
+    if (::rename(temporaire.c_str(), cible.c_str()) != 0) return echec(errno);
+
+    // The rename reaches the disk only with the folder. The old file is gone by now, so
+    // a failure here is still reported: the new one may not survive a power cut.
+    const int dossier_fd =
+        ::open(dossier.empty() ? "." : dossier.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dossier_fd < 0) return raison(errno);
+    // EINVAL: the file system cannot flush a folder; there is nothing more to wait for.
+    const bool flushe = ::fsync(dossier_fd) == 0 || errno == EINVAL;
+    const int erreur = errno;
+    ::close(dossier_fd);
+    return flushe ? std::string() : raison(erreur);
 }
 
 }  // namespace horlivet

@@ -17,8 +17,11 @@ struct fichier_profil {
     std::shared_ptr<contenu_profil> contenu;
 };
 
-// Reads and parses the file once. A missing or unreadable file gives an empty profile.
-// The text is UTF-8; a file that is not valid UTF-8 is read as Windows-1252.
+// Reads and parses the file once. A missing or unreadable file gives an empty profile;
+// the save of a profile whose file existed but could not be read fails with that reason,
+// rather than replace content it never saw. The text is UTF-8; a file that is not valid
+// UTF-8 is read as Windows-1252, its five undefined bytes as the C1 controls U+0081,
+// U+008D, U+008F, U+0090 and U+009D.
 fichier_profil charge_profil(const std::string& chemin);
 fichier_profil profil_de_texte(std::string_view octets);
 
@@ -39,8 +42,11 @@ void ecrit_profil(fichier_profil& f, std::string_view section, std::string_view 
 std::string texte_profil(const fichier_profil& f);
 
 // Replaces the file at `chemin` with texte_profil(f) atomically: a temporary file in the
-// same folder, flushed to disk, then renamed. Returns the empty text on success,
-// otherwise the reason; the old file is then left as it was.
+// same folder, flushed to disk, given the old file's permission bits, then renamed (over
+// the file a link points to, so the link stays). Returns the empty text on success,
+// otherwise the reason (the system's error text, such as "Permission denied"); the old
+// file is then left as it was, unless only the last step, flushing the folder, failed:
+// the new file is then in place but might not survive a power cut.
 std::string enregistre_profil(const fichier_profil& f, const std::string& chemin);
 
 }  // namespace horlivet

@@ -1,8 +1,8 @@
 #include "settings/ini.h"
 
 #include <array>
+#include <charconv>
 #include <cmath>
-#include <cstdlib>
 
 #include "platform/profil.h"
 #include "window/verif.h"
@@ -70,12 +70,16 @@ void charge_champ(programme& p, const fichier_profil& f, champ c, int i) {
     }
 }
 
-// A text on one line: a line break would end the key's line in the file.
-std::string sur_une_ligne(std::string texte) {
-    for (char& c : texte) {
-        if (c == '\r' || c == '\n') c = ' ';
+// A text on one line: a line break would end the key's line in the file. Each break
+// (CR LF, LF or CR) becomes one space.
+std::string sur_une_ligne(std::string_view texte) {
+    std::string ligne;
+    ligne.reserve(texte.size());
+    for (std::size_t n = 0; n < texte.size(); ++n) {
+        if (texte[n] == '\r' && n + 1 < texte.size() && texte[n + 1] == '\n') ++n;
+        ligne += texte[n] == '\r' || texte[n] == '\n' ? ' ' : texte[n];
     }
-    return texte;
+    return ligne;
 }
 
 std::string valeur_a_ecrire(const ervaline& f, champ c, int i) {
@@ -93,8 +97,8 @@ std::string coupe_nul(std::string_view texte) {
 int lit_position(std::string_view texte, int maximum, int defaut) {
     std::size_t n = 0;
     while (n < texte.size() && (texte[n] == ' ' || texte[n] == '\t')) ++n;
-    const std::size_t debut = n;
-    if (n < texte.size() && (texte[n] == '+' || texte[n] == '-')) ++n;
+    bool negatif = false;
+    if (n < texte.size() && (texte[n] == '+' || texte[n] == '-')) negatif = texte[n++] == '-';
     const std::size_t chiffres = n;
     while (n < texte.size() && texte[n] >= '0' && texte[n] <= '9') ++n;
     if (n < texte.size() && texte[n] == '.') {
@@ -102,11 +106,20 @@ int lit_position(std::string_view texte, int maximum, int defaut) {
         while (n < texte.size() && texte[n] >= '0' && texte[n] <= '9') ++n;
     }
     if (n == chiffres || (n == chiffres + 1 && texte[chiffres] == '.')) return 0;
-    const std::string nombre(texte.substr(debut, n - debut));
-    // The default rounding mode rounds a half to the even neighbour: 8.5 gives 8.
-    const double valeur = std::nearbyint(std::strtod(nombre.c_str(), nullptr));
-    if (!(valeur >= 0 && valeur <= maximum)) return defaut;
-    return static_cast<int>(valeur);
+    // from_chars reads the '.' in every locale; strtod would stop at it under a locale
+    // whose decimal separator is a comma, and read "9.5" as 9.
+    double valeur = 0;
+    const auto lu = std::from_chars(texte.data() + chiffres, texte.data() + n, valeur,
+                                    std::chars_format::fixed);
+    if (lu.ec != std::errc()) return defaut;
+    // A half goes to the even neighbour (8.5 gives 8, 9.5 gives 10), whatever the
+    // floating-point rounding mode.
+    const double bas = std::floor(valeur);
+    const double reste = valeur - bas;
+    double arrondi = reste > 0.5 || (reste == 0.5 && std::fmod(bas, 2) != 0) ? bas + 1 : bas;
+    if (negatif) arrondi = -arrondi;
+    if (!(arrondi >= 0 && arrondi <= maximum)) return defaut;
+    return static_cast<int>(arrondi);
 }
 
 void lecture_ini(programme& p) {
