@@ -108,6 +108,25 @@ void colore(QWidget* w, QPalette::ColorRole role, couleur fond) {
     w->setPalette(palette);
 }
 
+// Shrinks the font of a caption until each of its words fits `largeur` pixels, or the
+// whole caption when it stays on one line: the left column was drawn for a narrower
+// font than today's defaults.
+void ajuste_police(QWidget* w, const QString& legende, int largeur, bool sur_une_ligne) {
+    const QStringList morceaux =
+        sur_une_ligne ? QStringList{legende} : legende.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    QFont police = w->font();
+    const auto trop_large = [&] {
+        const QFontMetrics mesure(police);
+        for (const QString& morceau : morceaux) {
+            if (mesure.horizontalAdvance(morceau) > largeur) return true;
+        }
+        return false;
+    };
+    while (trop_large() && police.pointSizeF() > 6.0)
+        police.setPointSizeF(police.pointSizeF() - 0.5);
+    w->setFont(police);
+}
+
 QStringList en_qt(const std::vector<std::string>& liste) {
     QStringList resultat;
     resultat.reserve(static_cast<qsizetype>(liste.size()));
@@ -192,6 +211,7 @@ void fenetre_qt::cree_colonne_gauche() {
     Label8->setWordWrap(true);
     Label8->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     pose(Label8, place_Label8);
+    ajuste_police(Label8, Label8->text(), Label8->width(), false);
 
     auto* groupe = new QButtonGroup(this);
     groupe->setExclusive(true);
@@ -214,11 +234,13 @@ void fenetre_qt::cree_colonne_gauche() {
     rouge_vif.setColor(QPalette::WindowText, en_qt(rouge));
     Label5->setPalette(rouge_vif);
     pose(Label5, place_Label5);
+    ajuste_police(Label5, Label5->text(), Label5->width(), false);
     widgets_[static_cast<std::size_t>(champ::Label5)][0] = Label5;
 
     for (int r = 0; r < 8; ++r) {
         auto* legende = new QLabel(legendes[r], this);
         pose(legende, {120, hauts_legendes[r], 975, hauteur_legende});
+        ajuste_police(legende, legende->text(), legende->width(), true);
     }
 
     // A square button whose caption wraps: a push button's own text stays on one line.
@@ -226,13 +248,17 @@ void fenetre_qt::cree_colonne_gauche() {
     enregistre_->setObjectName("enregistre");
     enregistre_->setAccessibleName("valide et enregistre les valeurs");
     auto* disposition = new QVBoxLayout(enregistre_);
-    disposition->setContentsMargins(3, 3, 3, 3);
+    constexpr int marge_enregistre = 4;
+    disposition->setContentsMargins(marge_enregistre, marge_enregistre, marge_enregistre,
+                                    marge_enregistre);
     auto* legende_enregistre = new QLabel("valide et enregistre les valeurs", enregistre_);
     legende_enregistre->setWordWrap(true);
     legende_enregistre->setAlignment(Qt::AlignCenter);
     legende_enregistre->setAttribute(Qt::WA_TransparentForMouseEvents);
     disposition->addWidget(legende_enregistre);
     pose(enregistre_, place_enregistre);
+    ajuste_police(legende_enregistre, legende_enregistre->text(),
+                  enregistre_->width() - 2 * marge_enregistre, false);
     connect(enregistre_, &QPushButton::clicked, this, [this] { enregistre_Click(p_); });
 
     FIN_ = new QPushButton("Arret", this);
@@ -401,7 +427,7 @@ void fenetre_qt::affiche(champ c, int i) {
             option->setChecked(modele.coche);
             groupe->setExclusive(true);
         }
-        colore(option, QPalette::Window, modele.fond);
+        colore(option, option->backgroundRole(), modele.fond);
     }
 
     if (w->isHidden() == modele.visible) w->setVisible(modele.visible);
