@@ -314,9 +314,11 @@ void fenetre_qt::cree_cadre(int i) {
         combo->setModel(est_heure(c) ? heures_ : minutes_);
         pose(combo, {gauche, haut, largeur_combo, hauteur_combo});
         enregistre_widget(c, combo);
-        // Code writes are blocked: this is the user typing, which marks at once.
-        connect(combo, &QComboBox::editTextChanged, this,
-                [this, c, i] { route_edition(p_, c, i); });
+        // Code writes are blocked, so this is the user typing: the combo's change
+        // handler runs at once, as the model raises it, though the position waits.
+        connect(combo, &QComboBox::editTextChanged, this, [this, c, i] {
+            if (p_.fenetre.sur_edition) p_.fenetre.sur_edition(c, i);
+        });
         connect(combo, &QComboBox::activated, this, [this, c, i] { arrete_saisie(c, i); });
         connect(combo->lineEdit(), &QLineEdit::editingFinished, this,
                 [this, c, i] { arrete_saisie(c, i); });
