@@ -27,9 +27,10 @@ public:
     explicit fenetre_qt(programme& p, QWidget* parent = nullptr);
     ~fenetre_qt() override;
 
-    // Startup: Form_Load, the window shown, the ending signals routed to the close box's
-    // shutdown, then Timer1 started last, so that no tick comes before the slot flags are
-    // set and the first one comes a full period after startup.
+    // Startup: the ending signals routed to the close box's shutdown first, so that none
+    // cuts startup short; then Form_Load and the window shown; Timer1 started last, so
+    // that no tick comes before the slot flags are set and the first one comes a full
+    // period after startup.
     void demarre(const std::string& dossier_executable);
 
     // The Qt widget that realises widget c of channel i (index 0 for Label5).
