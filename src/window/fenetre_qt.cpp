@@ -197,8 +197,8 @@ fenetre_qt::fenetre_qt(programme& p, QWidget* parent)
 fenetre_qt::~fenetre_qt() {
     p_.fenetre.sur_affichage = nullptr;
     sur_signal_de_fin(nullptr);
-    // The widgets outlive this part of the window; none of their last signals (a focus
-    // lost while they are deleted) may reach it.
+    // The widgets outlive the window's own members; none of their last signals (a focus
+    // lost while they are deleted) may reach the window.
     for (QObject* enfant : findChildren<QObject*>()) disconnect(enfant, nullptr, this, nullptr);
 }
 
