@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -352,8 +353,11 @@ TEST(DeuxJours, TheJournalAndTheRecordHoldExactlyTheScheduledLaunches) {
               (std::vector<std::string>{"actions", "ervaline.ini", "horlivet",
                                         "journal_2026-12.txt", "registre.txt", "sortie.txt"}));
 
+    // The largest delays seen, printed at the end to show how much of each margin is used.
+    seconds retard_journal{0}, retard_script{0};
     for (std::size_t n = 0; n < std::min(lignes.size(), attendus.size()); ++n) {
         const sys_seconds t = lignes[n].quand;
+        retard_journal = std::max(retard_journal, t - attendus[n].minute);
         EXPECT_TRUE(t >= attendus[n].minute && t <= attendus[n].minute + 60s + marge_journal)
             << "journal line " << n << " at " << texte_heure(t) << " for the minute "
             << texte_heure(attendus[n].minute);
@@ -386,6 +390,7 @@ TEST(DeuxJours, TheJournalAndTheRecordHoldExactlyTheScheduledLaunches) {
             const ligne_registre& r = registre_lu[n++];
             noms_attendus.push_back(l.marche ? voies[l.voie].marche : voies[l.voie].arret);
             noms_lus.push_back(r.script);
+            retard_script = std::max(retard_script, r.quand - groupe.back().minute);
             EXPECT_TRUE(r.quand >= groupe.front().minute &&
                         r.quand <= groupe.back().minute + 60s + marge_script)
                 << r.script << " ran at " << texte_heure(r.quand) << " for the minute "
@@ -402,6 +407,13 @@ TEST(DeuxJours, TheJournalAndTheRecordHoldExactlyTheScheduledLaunches) {
     for (; n < registre_lu.size(); ++n) fin_lue.push_back(registre_lu[n].script);
     std::sort(fin_lue.begin(), fin_lue.end());
     EXPECT_EQ(fin_lue, fin_attendue);
+    std::printf(
+        "%zu launches; latest journal line %lld s into its minute (at most %lld), "
+        "latest script %lld s (at most %lld)\n",
+        lignes.size(), static_cast<long long>(retard_journal.count()),
+        static_cast<long long>((60s + marge_journal).count()),
+        static_cast<long long>(retard_script.count()),
+        static_cast<long long>((60s + marge_script).count()));
 }
 
 }  // namespace
