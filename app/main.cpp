@@ -1,21 +1,24 @@
 #include <QApplication>
-#include <QTimer>
 
+#include "platform/affichage.h"
 #include "platform/lanceur.h"
+#include "platform/services.h"
 #include "platform/systeme.h"
-#include "scheduler/tick.h"
-#include "window/demarrage.h"
 #include "window/edition.h"
+#include "window/fenetre_qt.h"
 
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+int main(int, char** argv) {
+    horlivet::choisit_plateforme_sans_affichage();
+    // The program takes nothing on its command line, not even Qt's own options.
+    int nb_arguments = 1;
+    QApplication application(nb_arguments, argv);
     horlivet::surveille_enfants_qt();
+
     horlivet::programme p;
     p.s = horlivet::services_reels();
     horlivet::route_handlers(p);
-    horlivet::Form_Load(p, horlivet::dossier_executable());
-    QTimer Timer1;
-    QObject::connect(&Timer1, &QTimer::timeout, [&p] { horlivet::Timer1_Timer(p); });
-    Timer1.start(horlivet::periode_timer1_ms);
-    return app.exec();
+    horlivet::fenetre_qt ervaline(p);
+    ervaline.demarre(horlivet::dossier_executable());
+    // The shutdown ends the process itself (services::termine).
+    return application.exec();
 }

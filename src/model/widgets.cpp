@@ -21,6 +21,17 @@ void notifie(const std::function<void(champ, int)>& sur, champ c, int i) {
     if (sur) sur(c, i);
 }
 
+// Sets one attribute of a widget and notifies the view, and the handlers when the
+// attribute is a value the user edits. An unchanged value notifies nobody.
+template <typename T>
+void change(ervaline& f, champ c, int i, T widget::*attribut, T valeur, bool edition) {
+    auto& w = acces(f, c, i);
+    if (w.*attribut == valeur) return;
+    w.*attribut = std::move(valeur);
+    notifie(f.sur_affichage, c, i);
+    if (edition) notifie(f.sur_edition, c, i);
+}
+
 constexpr const char* noms[nb_champs] = {
     "nom",        "H_marche_1", "H_marche_2", "H_marche_3", "H_marche_4",      "H_arret_1",
     "H_arret_2",  "H_arret_3",  "H_arret_4",  "M_marche_1", "M_marche_2",      "M_marche_3",
@@ -79,41 +90,19 @@ std::string texte_combo(const ervaline& f, champ c, int i) {
 }
 
 void ecrit_texte(ervaline& f, champ c, int i, std::string texte) {
-    auto& w = acces(f, c, i);
-    if (w.texte == texte) return;
-    w.texte = std::move(texte);
-    notifie(f.sur_affichage, c, i);
-    notifie(f.sur_edition, c, i);
+    change(f, c, i, &widget::texte, std::move(texte), true);
 }
-
 void ecrit_coche(ervaline& f, champ c, int i, bool coche) {
-    auto& w = acces(f, c, i);
-    if (w.coche == coche) return;
-    w.coche = coche;
-    notifie(f.sur_affichage, c, i);
-    notifie(f.sur_edition, c, i);
+    change(f, c, i, &widget::coche, coche, true);
 }
-
 void ecrit_position(ervaline& f, champ c, int i, int position) {
-    auto& w = acces(f, c, i);
-    if (w.position == position) return;
-    w.position = position;
-    notifie(f.sur_affichage, c, i);
-    notifie(f.sur_edition, c, i);
+    change(f, c, i, &widget::position, position, true);
 }
-
 void ecrit_fond(ervaline& f, champ c, int i, couleur fond) {
-    auto& w = acces(f, c, i);
-    if (w.fond == fond) return;
-    w.fond = fond;
-    notifie(f.sur_affichage, c, i);
+    change(f, c, i, &widget::fond, fond, false);
 }
-
 void ecrit_visible(ervaline& f, champ c, int i, bool visible) {
-    auto& w = acces(f, c, i);
-    if (w.visible == visible) return;
-    w.visible = visible;
-    notifie(f.sur_affichage, c, i);
+    change(f, c, i, &widget::visible, visible, false);
 }
 
 void selectionne_option(ervaline& f, int i) {

@@ -42,6 +42,19 @@ void Commande_marche_DblClick(programme& p, int i) {
 }
 void commande_arret_DblClick(programme& p, int i) { choisit_commande(p, champ::commande_arret, i); }
 
+int position_tapee(std::string_view texte, int taille) {
+    const auto debut = texte.find_first_not_of(' ');
+    if (debut == std::string_view::npos) return -1;
+    const auto fin = texte.find_last_not_of(' ');
+    int n = 0;
+    for (const char chiffre : texte.substr(debut, fin - debut + 1)) {
+        if (chiffre < '0' || chiffre > '9') return -1;
+        n = n * 10 + (chiffre - '0');
+        if (n >= taille) return -1;  // also keeps n far from overflow
+    }
+    return n;
+}
+
 void route_edition(programme& p, champ c, int i) {
     ervaline& f = p.fenetre;
     if (c == champ::nom) {

@@ -2,6 +2,8 @@
 
 // The editing handlers of the window, and the routing of every edit to its handler.
 
+#include <string_view>
+
 #include "model/programme.h"
 
 namespace horlivet {
@@ -24,6 +26,11 @@ void heure_minute_Change(ervaline& f, champ c, int i);
 // full path replaces the command text and shows the mark; a cancel changes nothing.
 void Commande_marche_DblClick(programme& p, int i);
 void commande_arret_DblClick(programme& p, int i);
+
+// The entry that a typed time names in a list of `taille` numbers: the entry's number,
+// with leading zeros and spaces around it allowed ("7", " 7", "07"); -1 when the text
+// names no entry, so the combo keeps its last valid one.
+int position_tapee(std::string_view texte, int taille);
 
 // Raises the handler that the window attaches to widget c of channel i. The command
 // boxes have none: a typed command is used by the next launch without marking.

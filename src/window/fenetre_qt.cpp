@@ -1,0 +1,485 @@
+#include "window/fenetre_qt.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QStringListModel>
+#include <QVBoxLayout>
+
+#include "platform/signaux_qt.h"
+#include "scheduler/tick.h"
+#include "settings/ini.h"
+#include "window/demarrage.h"
+#include "window/edition.h"
+
+// Resources compiled into a static library are registered only on request. The request
+// declares a function at global scope, so it cannot sit in a namespace.
+static void charge_ressources() { Q_INIT_RESOURCE(horlivet); }
+
+namespace horlivet {
+
+namespace {
+
+// A rectangle in twips (1/1440 inch), relative to the parent's top left corner.
+struct place {
+    int x;
+    int y;
+    int largeur;
+    int hauteur;
+};
+
+constexpr int largeur_client = 4290;
+constexpr int hauteur_client = 8805;
+
+// The left column, in window coordinates.
+constexpr place place_Label8{120, 120, 975, 480};
+constexpr int haut_option_1 = 600;
+constexpr int pas_options = 240;
+constexpr int largeur_option = 495;
+constexpr place place_Label5{120, 2640, 975, 735};
+constexpr int hauts_legendes[] = {3600, 3960, 4440, 4800, 5280, 5640, 6120, 6480};
+constexpr const char* legendes[] = {"Marche 1", "Arret 1", "Marche 2", "Arret 2",
+                                    "Marche 3", "Arret 3", "Marche4",  "Arret4"};
+constexpr int hauteur_legende = 315;
+constexpr place place_enregistre{120, 6960, 975, 975};
+constexpr place place_FIN{120, 8040, 975, 495};
+constexpr int x_Line4 = 1200;
+constexpr int bas_Line4 = 8040;
+constexpr place place_erva{1440, 120, 2655, 8535};
+
+// Inside a channel frame.
+constexpr place place_nom{120, 360, 2415, 375};
+constexpr int gauche_jours = 480;
+constexpr int haut_lundi = 720;
+constexpr int pas_jours = 360;
+constexpr int largeur_jour = 1575;
+constexpr int hauteur_case = 285;
+constexpr place place_Label1{360, 3240, 795, 240};
+constexpr place place_Label2{1200, 3240, 795, 240};
+constexpr int gauche_heures = 360;
+constexpr int gauche_minutes = 1200;
+constexpr int largeur_combo = 795;
+constexpr int hauteur_combo = 315;
+constexpr int hauts_marche[nb_plages] = {3480, 4320, 5160, 6000};
+constexpr int ecart_arret = 360;  // the stop row below the start row
+constexpr int gauche_valid = 2040;
+constexpr int largeur_valid = 555;
+constexpr place place_Commande_marche{120, 6960, 2415, 645};
+constexpr place place_commande_arret{120, 7680, 2415, 645};
+
+constexpr const char* noms_jours[nb_jours] = {"Lundi",    "Mardi",  "Mercredi", "Jeudi",
+                                              "Vendredi", "Samedi", "Dimanche"};
+
+// Rounds the corners rather than the sizes, so that neighbours stay neighbours.
+QRect en_pixels(const place& p, double points_par_pouce) {
+    const auto px = [points_par_pouce](int twips) {
+        return qRound(twips * points_par_pouce / 1440.0);
+    };
+    return QRect(QPoint(px(p.x), px(p.y)),
+                 QPoint(px(p.x + p.largeur) - 1, px(p.y + p.hauteur) - 1));
+}
+
+QColor en_qt(couleur c) { return QColor(c.r, c.g, c.b); }
+
+// A background colour the model sets. The text stays black so that it reads on the
+// light colours under a dark theme too.
+void colore(QWidget* w, QPalette::ColorRole role, couleur fond) {
+    const QColor couleur_qt = en_qt(fond);
+    if (w->palette().color(role) == couleur_qt) return;
+    QPalette palette = w->palette();
+    palette.setColor(role, couleur_qt);
+    palette.setColor(QPalette::Text, Qt::black);
+    palette.setColor(QPalette::ButtonText, Qt::black);
+    palette.setColor(QPalette::WindowText, Qt::black);
+    w->setPalette(palette);
+}
+
+// Shrinks the font of a caption until each of its words fits `largeur` pixels, or the
+// whole caption when it stays on one line: the left column was drawn for a narrower
+// font than today's defaults.
+void ajuste_police(QWidget* w, const QString& legende, int largeur, bool sur_une_ligne) {
+    const QStringList morceaux =
+        sur_une_ligne ? QStringList{legende} : legende.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    QFont police = w->font();
+    const auto trop_large = [&] {
+        const QFontMetrics mesure(police);
+        for (const QString& morceau : morceaux) {
+            if (mesure.horizontalAdvance(morceau) > largeur) return true;
+        }
+        return false;
+    };
+    while (trop_large() && police.pointSizeF() > 6.0)
+        police.setPointSizeF(police.pointSizeF() - 0.5);
+    w->setFont(police);
+}
+
+QStringList en_qt(const std::vector<std::string>& liste) {
+    QStringList resultat;
+    resultat.reserve(static_cast<qsizetype>(liste.size()));
+    for (const auto& element : liste) resultat << QString::fromStdString(element);
+    return resultat;
+}
+
+bool est_commande(champ c) { return c == champ::Commande_marche || c == champ::commande_arret; }
+
+// A command box. The file name wraps over the box's two lines rather than scrolling out
+// of sight, and stays one line of text, as the settings file keeps it.
+class zone_commande : public QPlainTextEdit {
+public:
+    using QPlainTextEdit::QPlainTextEdit;
+
+protected:
+    void keyPressEvent(QKeyEvent* evenement) override {
+        if (evenement->key() == Qt::Key_Return || evenement->key() == Qt::Key_Enter) {
+            evenement->ignore();
+            return;
+        }
+        QPlainTextEdit::keyPressEvent(evenement);
+    }
+
+    void insertFromMimeData(const QMimeData* source) override {
+        QString texte = source->text();
+        texte.replace(QLatin1Char('\r'), QLatin1Char(' '));
+        texte.replace(QLatin1Char('\n'), QLatin1Char(' '));
+        insertPlainText(texte);
+    }
+};
+
+}  // namespace
+
+fenetre_qt::fenetre_qt(programme& p, QWidget* parent)
+    : QWidget(parent),
+      p_(p),
+      points_par_pouce_(QGuiApplication::primaryScreen()
+                            ? QGuiApplication::primaryScreen()->logicalDotsPerInch()
+                            : 96.0),
+      heures_(new QStringListModel(this)),
+      minutes_(new QStringListModel(this)) {
+    charge_ressources();
+    setObjectName("ervaline");
+    setWindowTitle("Horlivet");
+    QIcon icone;
+    icone.addFile(":/icones/horlivet-16.png", QSize(16, 16));
+    icone.addFile(":/icones/horlivet-32.png", QSize(32, 32));
+    setWindowIcon(icone);
+    setFixedSize(en_pixels({0, 0, largeur_client, hauteur_client}, points_par_pouce_).size());
+
+    cree_colonne_gauche();
+    for (int i = 0; i < nb_voies; ++i) cree_cadre(i);
+
+    p_.fenetre.sur_affichage = [this](champ c, int i) { affiche(c, i); };
+    for (int c = 0; c < nb_champs; ++c) {
+        for (int i = 0; i < nb_voies; ++i) {
+            if (widgets_[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)]) {
+                affiche(static_cast<champ>(c), i);
+            }
+        }
+    }
+
+    Timer1_.setInterval(periode_timer1_ms);
+    connect(&Timer1_, &QTimer::timeout, this, [this] { Timer1_Timer(p_); });
+}
+
+fenetre_qt::~fenetre_qt() {
+    p_.fenetre.sur_affichage = nullptr;
+    sur_signal_de_fin(nullptr);
+    // The widgets outlive the window's own members; none of their last signals (a focus
+    // lost while they are deleted) may reach the window.
+    for (QObject* enfant : findChildren<QObject*>()) disconnect(enfant, nullptr, this, nullptr);
+}
+
+void fenetre_qt::cree_colonne_gauche() {
+    const auto pose = [this](QWidget* w, const place& p) {
+        w->setGeometry(en_pixels(p, points_par_pouce_));
+    };
+
+    auto* Label8 = new QLabel("Selection ervaline", this);
+    Label8->setWordWrap(true);
+    Label8->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    pose(Label8, place_Label8);
+    ajuste_police(Label8, Label8->text(), Label8->width(), false);
+
+    auto* groupe = new QButtonGroup(this);
+    groupe->setExclusive(true);
+    for (int i = 0; i < nb_voies; ++i) {
+        auto* option = new QRadioButton(QString::number(i + 1), this);
+        option->setObjectName(QString("Option1_%1").arg(i));
+        option->setAutoFillBackground(true);
+        pose(option, {120, haut_option_1 + i * pas_options, largeur_option, pas_options});
+        groupe->addButton(option, i);
+        widgets_[static_cast<std::size_t>(champ::Option1)][static_cast<std::size_t>(i)] = option;
+    }
+    connect(groupe, &QButtonGroup::idClicked, this,
+            [this](int i) { selectionne_option(p_.fenetre, i); });
+
+    auto* Label5 = new QLabel("Modifications non enregistrées", this);
+    Label5->setObjectName("Label5");
+    Label5->setWordWrap(true);
+    Label5->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    QPalette rouge_vif = Label5->palette();
+    rouge_vif.setColor(QPalette::WindowText, en_qt(rouge));
+    Label5->setPalette(rouge_vif);
+    pose(Label5, place_Label5);
+    ajuste_police(Label5, Label5->text(), Label5->width(), false);
+    widgets_[static_cast<std::size_t>(champ::Label5)][0] = Label5;
+
+    for (int r = 0; r < 8; ++r) {
+        auto* legende = new QLabel(legendes[r], this);
+        pose(legende, {120, hauts_legendes[r], 975, hauteur_legende});
+        ajuste_police(legende, legende->text(), legende->width(), true);
+    }
+
+    // A square button whose caption wraps: a push button's own text stays on one line.
+    enregistre_ = new QPushButton(this);
+    enregistre_->setObjectName("enregistre");
+    enregistre_->setAccessibleName("valide et enregistre les valeurs");
+    auto* disposition = new QVBoxLayout(enregistre_);
+    constexpr int marge_enregistre = 4;
+    disposition->setContentsMargins(marge_enregistre, marge_enregistre, marge_enregistre,
+                                    marge_enregistre);
+    auto* legende_enregistre = new QLabel("valide et enregistre les valeurs", enregistre_);
+    legende_enregistre->setWordWrap(true);
+    legende_enregistre->setAlignment(Qt::AlignCenter);
+    legende_enregistre->setAttribute(Qt::WA_TransparentForMouseEvents);
+    disposition->addWidget(legende_enregistre);
+    pose(enregistre_, place_enregistre);
+    ajuste_police(legende_enregistre, legende_enregistre->text(),
+                  enregistre_->width() - 2 * marge_enregistre, false);
+    connect(enregistre_, &QPushButton::clicked, this, [this] { enregistre_Click(p_); });
+
+    FIN_ = new QPushButton("Arret", this);
+    FIN_->setObjectName("FIN");
+    pose(FIN_, place_FIN);
+    connect(FIN_, &QPushButton::clicked, this, [this] { FIN_Click(p_); });
+
+    auto* Line4 = new QFrame(this);
+    Line4->setFrameShape(QFrame::VLine);
+    Line4->setFrameShadow(QFrame::Sunken);
+    const QRect ligne = en_pixels({x_Line4, 0, 0, bas_Line4}, points_par_pouce_);
+    Line4->setGeometry(ligne.x() - 1, 0, 3, ligne.height());
+}
+
+void fenetre_qt::cree_cadre(int i) {
+    const auto enregistre_widget = [this, i](champ c, QWidget* w) {
+        w->setObjectName(QString("%1_%2").arg(nom_champ(c)).arg(i));
+        widgets_[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)] = w;
+    };
+
+    auto* erva = new QGroupBox(QString("Ervaline %1").arg(i + 1), this);
+    erva->setGeometry(en_pixels(place_erva, points_par_pouce_));
+    enregistre_widget(champ::erva, erva);
+    const auto pose = [this](QWidget* w, const place& p) {
+        w->setGeometry(en_pixels(p, points_par_pouce_));
+    };
+
+    auto* nom = new QLineEdit(erva);
+    pose(nom, place_nom);
+    enregistre_widget(champ::nom, nom);
+    connect(nom, &QLineEdit::textEdited, this, [this, i](const QString& t) {
+        ecrit_texte(p_.fenetre, champ::nom, i, t.toStdString());
+    });
+
+    for (int d = 0; d < nb_jours; ++d) {
+        auto* case_jour = new QCheckBox(noms_jours[d], erva);
+        pose(case_jour, {gauche_jours, haut_lundi + d * pas_jours, largeur_jour, hauteur_case});
+        const champ c = jour(d);
+        enregistre_widget(c, case_jour);
+        connect(case_jour, &QCheckBox::clicked, this,
+                [this, c, i](bool coche) { ecrit_coche(p_.fenetre, c, i, coche); });
+    }
+
+    pose(new QLabel("Heure", erva), place_Label1);
+    pose(new QLabel("Minutes", erva), place_Label2);
+
+    const auto cree_combo = [&](champ c, int gauche, int haut) {
+        auto* combo = new QComboBox(erva);
+        combo->setEditable(true);
+        // The lists are shared and fixed: a typed text must never become an entry.
+        combo->setInsertPolicy(QComboBox::NoInsert);
+        combo->setCompleter(nullptr);
+        combo->setModel(est_heure(c) ? heures_ : minutes_);
+        pose(combo, {gauche, haut, largeur_combo, hauteur_combo});
+        enregistre_widget(c, combo);
+        // Code writes are blocked, so this is the user typing: the combo's change
+        // handler runs at once, as the model raises it, though the position waits.
+        connect(combo, &QComboBox::editTextChanged, this, [this, c, i] {
+            if (p_.fenetre.sur_edition) p_.fenetre.sur_edition(c, i);
+        });
+        connect(combo, &QComboBox::activated, this, [this, c, i] { arrete_saisie(c, i); });
+        connect(combo->lineEdit(), &QLineEdit::editingFinished, this,
+                [this, c, i] { arrete_saisie(c, i); });
+    };
+    for (int k = 1; k <= nb_plages; ++k) {
+        const int haut_marche = hauts_marche[k - 1];
+        const int haut_arret = haut_marche + ecart_arret;
+        cree_combo(H_marche(k), gauche_heures, haut_marche);
+        cree_combo(M_marche(k), gauche_minutes, haut_marche);
+        cree_combo(H_arret(k), gauche_heures, haut_arret);
+        cree_combo(M_arret(k), gauche_minutes, haut_arret);
+
+        auto* valid = new QCheckBox("on", erva);
+        // Level between the two rows.
+        const int milieu = (haut_marche + haut_arret + hauteur_combo) / 2;
+        pose(valid, {gauche_valid, milieu - hauteur_case / 2, largeur_valid, hauteur_case});
+        const champ c = valid_k(k);
+        enregistre_widget(c, valid);
+        connect(valid, &QCheckBox::clicked, this,
+                [this, c, i](bool coche) { ecrit_coche(p_.fenetre, c, i, coche); });
+    }
+
+    for (const champ c : {champ::Commande_marche, champ::commande_arret}) {
+        auto* zone = new zone_commande(erva);
+        zone->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+        zone->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        zone->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        zone->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        zone->setTabChangesFocus(true);
+        zone->document()->setDocumentMargin(2);
+        pose(zone, c == champ::Commande_marche ? place_Commande_marche : place_commande_arret);
+        enregistre_widget(c, zone);
+        zone->viewport()->installEventFilter(this);
+        connect(zone, &QPlainTextEdit::textChanged, this, [this, c, i, zone] {
+            ecrit_texte(p_.fenetre, c, i, zone->toPlainText().toStdString());
+        });
+    }
+}
+
+QWidget* fenetre_qt::widget_qt(champ c, int i) const {
+    return widgets_.at(static_cast<std::size_t>(c)).at(static_cast<std::size_t>(i));
+}
+
+void fenetre_qt::demarre(const std::string& dossier_executable) {
+    sur_signal_de_fin([this] { Form_Unload(p_); });
+    Form_Load(p_, dossier_executable);
+    synchronise_listes();
+    show();
+    Timer1_.start();
+}
+
+void fenetre_qt::closeEvent(QCloseEvent* evenement) {
+    Form_Unload(p_);
+    evenement->accept();
+}
+
+bool fenetre_qt::eventFilter(QObject* objet, QEvent* evenement) {
+    if (evenement->type() != QEvent::MouseButtonDblClick)
+        return QWidget::eventFilter(objet, evenement);
+    for (int i = 0; i < nb_voies; ++i) {
+        for (const champ c : {champ::Commande_marche, champ::commande_arret}) {
+            if (static_cast<QPlainTextEdit*>(widget_qt(c, i))->viewport() != objet) continue;
+            if (c == champ::Commande_marche) {
+                Commande_marche_DblClick(p_, i);
+            } else {
+                commande_arret_DblClick(p_, i);
+            }
+            return true;
+        }
+    }
+    return QWidget::eventFilter(objet, evenement);
+}
+
+void fenetre_qt::affiche(champ c, int i) {
+    const widget& modele = lit(p_.fenetre, c, i);
+    QWidget* w = widget_qt(c, i);
+    if (!w) return;
+    const QSignalBlocker bloque(w);
+    const QString texte_qt = QString::fromStdString(modele.texte);
+
+    if (c == champ::nom) {
+        auto* ligne = static_cast<QLineEdit*>(w);
+        if (ligne->text() != texte_qt) ligne->setText(texte_qt);
+        colore(ligne, QPalette::Base, modele.fond);
+    } else if (est_commande(c)) {
+        auto* zone = static_cast<QPlainTextEdit*>(w);
+        if (zone->toPlainText() != texte_qt) zone->setPlainText(texte_qt);
+    } else if (est_combo(c)) {
+        synchronise_listes();
+        auto* combo = static_cast<QComboBox*>(w);
+        // An unchanged position keeps a text the user is still typing.
+        if (combo->currentIndex() != modele.position) {
+            combo->setCurrentIndex(modele.position);
+            combo->setEditText(QString::fromStdString(texte_combo(p_.fenetre, c, i)));
+        }
+        colore(combo, QPalette::Base, modele.fond);
+        colore(combo, QPalette::Button, modele.fond);
+    } else if (est_case(c)) {
+        auto* case_a_cocher = static_cast<QCheckBox*>(w);
+        if (case_a_cocher->isChecked() != modele.coche) case_a_cocher->setChecked(modele.coche);
+    } else if (c == champ::Option1) {
+        auto* option = static_cast<QRadioButton*>(w);
+        if (option->isChecked() != modele.coche) {
+            // An exclusive group refuses to clear its selected button; the model clears
+            // one button before it selects another.
+            QButtonGroup* groupe = option->group();
+            groupe->setExclusive(false);
+            option->setChecked(modele.coche);
+            groupe->setExclusive(true);
+        }
+        colore(option, option->backgroundRole(), modele.fond);
+    }
+
+    if (w->isHidden() == modele.visible) w->setVisible(modele.visible);
+}
+
+void fenetre_qt::arrete_saisie(champ c, int i) {
+    auto* combo = static_cast<QComboBox*>(widget_qt(c, i));
+    const int n = position_tapee(combo->currentText().toStdString(),
+                                 static_cast<int>(liste(p_.fenetre, c).size()));
+    if (n >= 0) ecrit_position(p_.fenetre, c, i, n);
+    const QSignalBlocker bloque(combo);
+    combo->setCurrentIndex(position(p_.fenetre, c, i));
+    combo->setEditText(QString::fromStdString(texte_combo(p_.fenetre, c, i)));
+}
+
+void fenetre_qt::synchronise_listes() {
+    const bool heures = heures_affichees_ != p_.fenetre.liste_heures;
+    const bool minutes = minutes_affichees_ != p_.fenetre.liste_minutes;
+    if (!heures && !minutes) return;
+
+    // A new list resets every combo that shares it; none of them may take that for an
+    // edit, and each then shows its own position again.
+    std::vector<QComboBox*> combos;
+    for (int c = 0; c < nb_champs; ++c) {
+        if (!est_combo(static_cast<champ>(c))) continue;
+        for (int i = 0; i < nb_voies; ++i) {
+            combos.push_back(static_cast<QComboBox*>(widget_qt(static_cast<champ>(c), i)));
+        }
+    }
+    std::vector<QSignalBlocker> bloques;
+    bloques.reserve(combos.size());
+    for (QComboBox* combo : combos) bloques.emplace_back(combo);
+
+    if (heures) {
+        heures_affichees_ = p_.fenetre.liste_heures;
+        heures_->setStringList(en_qt(heures_affichees_));
+    }
+    if (minutes) {
+        minutes_affichees_ = p_.fenetre.liste_minutes;
+        minutes_->setStringList(en_qt(minutes_affichees_));
+    }
+    for (int c = 0; c < nb_champs; ++c) {
+        if (!est_combo(static_cast<champ>(c))) continue;
+        for (int i = 0; i < nb_voies; ++i) {
+            auto* combo = static_cast<QComboBox*>(widget_qt(static_cast<champ>(c), i));
+            combo->setCurrentIndex(position(p_.fenetre, static_cast<champ>(c), i));
+            combo->setEditText(
+                QString::fromStdString(texte_combo(p_.fenetre, static_cast<champ>(c), i)));
+        }
+    }
+}
+
+}  // namespace horlivet

@@ -1,0 +1,71 @@
+#pragma once
+
+// The window `ervaline` in Qt Widgets. It only realises the model p.fenetre: it creates
+// a Qt widget for each model widget, shows every change of the model, and hands the
+// user's edits to the model, whose handlers do the rest.
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include <QTimer>
+#include <QWidget>
+
+#include "model/programme.h"
+
+class QPushButton;
+class QStringListModel;
+
+namespace horlivet {
+
+class fenetre_qt : public QWidget {
+    Q_OBJECT
+
+public:
+    // Creates every widget with its caption and place and binds p.fenetre to them.
+    // REQUIRES: p outlives the window and stays at the same address.
+    explicit fenetre_qt(programme& p, QWidget* parent = nullptr);
+    ~fenetre_qt() override;
+
+    // Startup: the ending signals routed to the close box's shutdown first, so that none
+    // cuts startup short; then Form_Load and the window shown; Timer1 started last, so
+    // that no tick comes before the slot flags are set and the first one comes a full
+    // period after startup.
+    void demarre(const std::string& dossier_executable);
+
+    // The Qt widget that realises widget c of channel i (index 0 for Label5).
+    QWidget* widget_qt(champ c, int i) const;
+    QPushButton* bouton_enregistre() const { return enregistre_; }
+    QPushButton* bouton_fin() const { return FIN_; }
+    const QTimer& Timer1() const { return Timer1_; }
+
+protected:
+    // The close box runs the shutdown; it is never refused.
+    void closeEvent(QCloseEvent* evenement) override;
+    // Double-clicks on the command boxes.
+    bool eventFilter(QObject* objet, QEvent* evenement) override;
+
+private:
+    void cree_colonne_gauche();
+    void cree_cadre(int i);
+    // Shows the model's state of widget c of channel i, without raising any edit.
+    void affiche(champ c, int i);
+    // A combo's typed text settles: the entry it names, or back to the last valid one.
+    void arrete_saisie(champ c, int i);
+    // Refills the shared lists when the model's lists changed (once, at startup).
+    void synchronise_listes();
+
+    programme& p_;
+    double points_par_pouce_;
+    std::array<std::array<QWidget*, nb_voies>, nb_champs> widgets_{};
+    // One list model per kind, shared by every combo of that kind.
+    QStringListModel* heures_;
+    QStringListModel* minutes_;
+    std::vector<std::string> heures_affichees_;
+    std::vector<std::string> minutes_affichees_;
+    QPushButton* enregistre_ = nullptr;
+    QPushButton* FIN_ = nullptr;
+    QTimer Timer1_;
+};
+
+}  // namespace horlivet
