@@ -70,7 +70,7 @@ def resultats(dossier):
         for b in donnees.get("benchmarks", []):
             if b.get("aggregate_name") == "median" and "error_occurred" not in b:
                 facteur = {"ns": 1, "us": 1e3, "ms": 1e6, "s": 1e9}[b["time_unit"]]
-                nom = b["run_name"].removesuffix("/real_time")
+                nom = b["run_name"].removesuffix("/real_time").removesuffix("/manual_time")
                 valeurs[nom] = (b["real_time"] * facteur, "ns")
         for m in donnees.get("mesures", []):
             valeurs[m["nom"]] = (float(m["valeur"]), m["unite"])
