@@ -26,14 +26,15 @@ INACTIF_S = 120
 
 
 class serveur_x:
-    """An Xvfb on a free display, for the time of a with block."""
+    """An Xvfb on a free display, for the time of a with block. -noreset: the server
+    must not restart, refusing clients meanwhile, each time a watcher disconnects."""
 
     def __enter__(self):
         lecture, ecriture = os.pipe()
         self.processus = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(ecriture), "-nolisten", "tcp", "-screen", "0",
-             "1280x1024x24"], pass_fds=(ecriture,), stdout=subprocess.DEVNULL,
-            stderr=subprocess.DEVNULL)
+            ["Xvfb", "-displayfd", str(ecriture), "-nolisten", "tcp", "-noreset",
+             "-screen", "0", "1280x1024x24"], pass_fds=(ecriture,),
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(ecriture)
         with os.fdopen(lecture) as sortie:
             numero = sortie.readline().strip()
