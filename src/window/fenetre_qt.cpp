@@ -306,7 +306,11 @@ void fenetre_qt::cree_cadre(int i) {
 
     const auto cree_combo = [&](champ c, int gauche, int haut) {
         auto* combo = new QComboBox(erva);
-        combo->setEditable(true);
+        // Editable through a line edit of its own: setEditable(true) would build the
+        // drop-down list at once too, which Qt otherwise builds when it is first opened.
+        auto* saisie = new QLineEdit(combo);
+        saisie->setPalette(combo->palette());
+        combo->setLineEdit(saisie);
         // The lists are shared and fixed: a typed text must never become an entry.
         combo->setInsertPolicy(QComboBox::NoInsert);
         combo->setCompleter(nullptr);
