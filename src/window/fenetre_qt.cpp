@@ -1,5 +1,8 @@
 #include "window/fenetre_qt.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -115,15 +118,36 @@ void ajuste_police(QWidget* w, const QString& legende, int largeur, bool sur_une
     const QStringList morceaux =
         sur_une_ligne ? QStringList{legende} : legende.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     QFont police = w->font();
-    const auto trop_large = [&] {
+    const double depart = police.pointSizeF();
+    if (depart <= 6.0) {
+        // Sized in pixels (-1), or already at the floor.
+        w->setFont(police);
+        return;
+    }
+    // The widest piece at `pas` half points below the starting size. Each size asked
+    // costs a font load, the dearest part of building the window.
+    const auto largeur_a = [&](int pas) {
+        police.setPointSizeF(depart - 0.5 * pas);
         const QFontMetrics mesure(police);
-        for (const QString& morceau : morceaux) {
-            if (mesure.horizontalAdvance(morceau) > largeur) return true;
-        }
-        return false;
+        int plus_large = 0;
+        for (const QString& morceau : morceaux)
+            plus_large = std::max(plus_large, mesure.horizontalAdvance(morceau));
+        return plus_large;
     };
-    while (trop_large() && police.pointSizeF() > 6.0)
-        police.setPointSizeF(police.pointSizeF() - 0.5);
+    const auto trop_large = [&](int pas) { return largeur_a(pas) > largeur; };
+    // The 6-point floor, in half points below the start.
+    const int dernier_pas = static_cast<int>(std::ceil((depart - 6.0) * 2));
+    int pas = 0;
+    const int plus_large = largeur_a(0);
+    if (plus_large > largeur) {
+        // Widths grow about in proportion to the size: start near the answer, then find
+        // the largest size that fits as a walk down from the start would.
+        pas = std::clamp(static_cast<int>(std::floor((depart - depart * largeur / plus_large) * 2)),
+                         0, dernier_pas);
+        while (pas > 0 && !trop_large(pas - 1)) --pas;
+        while (pas < dernier_pas && trop_large(pas)) ++pas;
+    }
+    police.setPointSizeF(depart - 0.5 * pas);
     w->setFont(police);
 }
 
