@@ -4,7 +4,7 @@
 set -eu
 cd "$(dirname "$0")/.."
 fautes=$(grep -nE '#include <(Q[A-Za-z]+|unistd\.h|fcntl\.h|spawn\.h|sys/[a-z]+\.h|time\.h)>' \
-    src/model src/settings src/scheduler src/window -r --include='*.h' --include='*.cpp' |
+    src/model src/settings src/scheduler src/window src/plan -r --include='*.h' --include='*.cpp' |
     grep -vE '_qt\.(cpp|h):' || true)
 if [ -n "$fautes" ]; then
     echo "Qt or POSIX headers in the logic:" >&2

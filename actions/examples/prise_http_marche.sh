@@ -1,0 +1,3 @@
+#!/bin/sh
+# Switches the device on; the settings are in prise_http.sh.
+exec /bin/sh "$(dirname "$0")/prise_http.sh" on

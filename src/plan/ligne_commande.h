@@ -1,0 +1,27 @@
+#pragma once
+
+// The plan viewer's command line, apart from main so that it runs in tests.
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "platform/horloge.h"
+
+namespace horlivet {
+
+inline constexpr int sortie_sans_avertissement = 0;
+inline constexpr int sortie_avertissements = 1;
+inline constexpr int sortie_erreur = 2;
+
+// The help text of horlivet-plan.
+std::string aide_plan();
+
+// Runs horlivet-plan with `arguments` (the program name left out): prints the plan of the
+// settings file named there, or of ervaline.ini in `dossier_programme`, to `sortie`, and
+// writes the chart with --svg. Errors go to `erreurs`, naming the file and the reason.
+// Returns sortie_sans_avertissement, sortie_avertissements or sortie_erreur.
+int execute_plan(const std::vector<std::string>& arguments, const std::string& dossier_programme,
+                 const date_heure& maintenant, std::ostream& sortie, std::ostream& erreurs);
+
+}  // namespace horlivet

@@ -1,0 +1,278 @@
+#include "plan/plan.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+#include "scheduler/tick.h"
+#include "settings/ini.h"
+#include "window/edition.h"
+#include "window/verif.h"
+
+namespace horlivet {
+
+namespace {
+
+using namespace std::chrono;
+
+// The command texts the simulation gives each channel, so that a launch tells which
+// channel and which kind it was: "M3" is channel 3's start, "A3" its stop.
+std::string marque_lancement(char sorte, int i) { return sorte + std::to_string(i); }
+
+// Fills one of the combo lists as startup does: " 0", " 1", ...
+std::vector<std::string> liste_nombres(int nombre) {
+    std::vector<std::string> liste;
+    for (int n = 0; n < nombre; ++n) liste.push_back(" " + std::to_string(n));
+    return liste;
+}
+
+bool plage_active(const programme& p, int k, int i) { return coche(p.fenetre, valid_k(k), i); }
+
+// "2 d 03:04:05", or "03:04:05" within a day.
+std::string texte_duree(seconds s) {
+    const auto j = duration_cast<days>(s);
+    const hh_mm_ss hms(s - j);
+    char texte[48];
+    std::snprintf(texte, sizeof texte, "%02d:%02d:%02d", static_cast<int>(hms.hours().count()),
+                  static_cast<int>(hms.minutes().count()), static_cast<int>(hms.seconds().count()));
+    if (j.count() == 0) return texte;
+    return std::to_string(j.count()) + " d " + texte;
+}
+
+// "Mon 2026-12-07 08:30:20".
+std::string texte_date_heure(const date_heure& d) {
+    char texte[64];
+    std::snprintf(texte, sizeof texte, "%s %04d-%02d-%02d %02d:%02d:%02d", nom_jour(d.jour_semaine),
+                  d.annee, d.mois, d.jour, d.secondes / 3600, d.secondes / 60 % 60,
+                  d.secondes % 60);
+    return texte;
+}
+
+std::string texte_plage(const programme& p, int k, int i) {
+    return texte_heure(debut_k(p.h, k, i)) + "–" + texte_heure(fin_k(p.h, k, i));
+}
+
+std::string nom_voie(const programme& p, int i) {
+    return "channel " + std::to_string(i + 1) + " (" + texte(p.fenetre, champ::nom, i) + ")";
+}
+
+void ecrit_lancement(std::string& t, const char* sorte, const std::optional<lancement_prevu>& l) {
+    t += "  ";
+    t += sorte;
+    if (l) {
+        t += texte_date_heure(l->quand) + "   in " + texte_duree(l->dans) + "\n";
+    } else {
+        t += "none within " + std::to_string(jours_simules) + " days\n";
+    }
+}
+
+}  // namespace
+
+sys_seconds instant_de(const date_heure& d) {
+    const year_month_day jour{year{d.annee}, month{static_cast<unsigned>(d.mois)},
+                              std::chrono::day{static_cast<unsigned>(d.jour)}};
+    return sys_days(jour) + seconds(d.secondes);
+}
+
+date_heure date_de(sys_seconds t) {
+    const auto jour = floor<days>(t);
+    const year_month_day ymd(jour);
+    date_heure d;
+    d.annee = static_cast<int>(ymd.year());
+    d.mois = static_cast<int>(static_cast<unsigned>(ymd.month()));
+    d.jour = static_cast<int>(static_cast<unsigned>(ymd.day()));
+    d.jour_semaine = static_cast<int>(weekday(jour).iso_encoding()) - 1;
+    d.secondes = static_cast<int>((t - jour).count());
+    return d;
+}
+
+std::string raison_illisible(const std::string& chemin) {
+    std::error_code erreur;
+    const auto etat = std::filesystem::status(chemin, erreur);
+    if (etat.type() == std::filesystem::file_type::not_found) return "no such file";
+    if (erreur) return erreur.message();
+    if (std::filesystem::is_directory(etat)) return "is a folder, not a file";
+    errno = 0;
+    std::ifstream fichier(chemin, std::ios::binary);
+    if (!fichier) return errno != 0 ? std::strerror(errno) : "cannot be opened";
+    fichier.peek();
+    if (fichier.bad()) return errno != 0 ? std::strerror(errno) : "cannot be read";
+    return {};
+}
+
+void charge_plan(programme& p, const std::string& fichier_ini, std::vector<std::string>& messages) {
+    p.s.message = [&messages](const std::string&, const std::string& texte) {
+        messages.push_back(texte);
+    };
+    p.s.signale = [&messages](const std::string& texte) { messages.push_back(texte); };
+    route_handlers(p);
+    const std::string dossier = std::filesystem::path(fichier_ini).parent_path().string();
+    p.g.dossier_programme = dossier.empty() ? "./" : dossier + "/";
+    p.g.fichier_ini = fichier_ini;
+    p.g.dossier_actions = p.g.dossier_programme + "actions/";
+    p.fenetre.liste_heures = liste_nombres(24);
+    p.fenetre.liste_minutes = liste_nombres(60);
+    lecture_ini(p);
+}
+
+std::vector<faute_plage> plages_incoherentes(const programme& p) {
+    std::vector<faute_plage> fautes;
+    for (int i = 0; i < nb_voies; ++i) {
+        for (int k = 1; k <= nb_plages; ++k) {
+            if (!plage_active(p, k, i)) continue;
+            if (!(debut_k(p.h, k, i) < fin_k(p.h, k, i))) fautes.push_back({i, k, 0});
+        }
+    }
+    return fautes;
+}
+
+std::vector<faute_plage> plages_recouvrantes(const programme& p) {
+    std::vector<faute_plage> fautes;
+    for (int i = 0; i < nb_voies; ++i) {
+        int precedente = 0;
+        heure_du_jour reference = 0;
+        for (int k = 1; k <= nb_plages; ++k) {
+            if (!plage_active(p, k, i)) continue;
+            if (k > 1 && !(debut_k(p.h, k, i) > reference)) fautes.push_back({i, k, precedente});
+            precedente = k;
+            reference = fin_k(p.h, k, i);
+        }
+    }
+    return fautes;
+}
+
+std::array<prochains_voie, nb_voies> prochains_lancements(const programme& p,
+                                                          const date_heure& maintenant) {
+    programme sim;
+    sim.fenetre = p.fenetre;
+    // The copy must not raise the handlers of p's window, nor anything of its view.
+    sim.fenetre.sur_edition = nullptr;
+    sim.fenetre.sur_affichage = nullptr;
+    sim.h = p.h;
+    sim.g.dossier_programme = p.g.dossier_programme;
+    sim.g.dossier_actions = p.g.dossier_actions;
+    for (int i = 0; i < nb_voies; ++i) {
+        ecrit_texte(sim.fenetre, champ::Commande_marche, i, marque_lancement('M', i));
+        ecrit_texte(sim.fenetre, champ::commande_arret, i, marque_lancement('A', i));
+    }
+
+    const sys_seconds depart = instant_de(maintenant);
+    sys_seconds horloge = depart;
+    std::array<prochains_voie, nb_voies> prochains{};
+    int restants = 2 * nb_voies;
+    sim.s.maintenant = [&horloge] { return date_de(horloge); };
+    sim.s.lance = [&](const std::string& fichier, const std::string&) {
+        const int i = fichier.at(1) - '0';
+        auto& l = fichier.front() == 'M' ? prochains.at(static_cast<std::size_t>(i)).marche
+                                         : prochains.at(static_cast<std::size_t>(i)).arret;
+        if (!l) {
+            l = lancement_prevu{date_de(horloge), horloge - depart};
+            --restants;
+        }
+        return lancement_reussi;
+    };
+    sim.s.ajoute_ligne = [](const std::string&, std::string_view) { return std::string(); };
+    sim.s.date_longue = [](const date_heure&) { return std::string(); };
+    sim.s.heure_longue = [](const date_heure&) { return std::string(); };
+    sim.s.signale = [](const std::string&) {};
+
+    // A fresh start: every slot waits for its start, so a stop comes only after a start
+    // of this run. Timer1 first fires one period after startup.
+    for (auto& plage : sim.g.attente) plage.fill(true);
+    sim.g.ticks_actifs = true;
+    const auto periode = duration_cast<seconds>(milliseconds(periode_timer1_ms));
+    const sys_seconds fin = depart + days(jours_simules);
+    for (horloge = depart + periode; horloge <= fin && restants > 0; horloge += periode) {
+        Timer1_Timer(sim);
+    }
+    return prochains;
+}
+
+plan calcule_plan(const programme& p, const std::vector<std::string>& messages_chargement,
+                  const date_heure& maintenant) {
+    plan r;
+    r.incoherentes = plages_incoherentes(p);
+    r.recouvrantes = plages_recouvrantes(p);
+    // The load's own check names only the last failing channel; the list above names
+    // them all, so its box is not repeated.
+    for (const std::string& m : messages_chargement) {
+        bool deja_dit = false;
+        for (int n = 0; n < nb_voies; ++n) deja_dit = deja_dit || m == texte_incoherence(n);
+        if (!deja_dit) r.autres_messages.push_back(m);
+    }
+    r.prochains = prochains_lancements(p, maintenant);
+    return r;
+}
+
+bool a_des_avertissements(const plan& r) {
+    return !r.incoherentes.empty() || !r.recouvrantes.empty() || !r.autres_messages.empty();
+}
+
+std::string texte_plan(const programme& p, const plan& r, const std::string& fichier_ini,
+                       const date_heure& maintenant) {
+    std::string t = "Schedule " + fichier_ini + "\n";
+    t += "Now " + texte_date_heure(maintenant) + "; launches as the program started now would " +
+         "make them (a tick every 20 s)\n";
+    for (int i = 0; i < nb_voies; ++i) {
+        t += "\n" + std::to_string(i + 1) + "  " + texte(p.fenetre, champ::nom, i) + "\n";
+        t += "  days   ";
+        std::string jours;
+        for (int d = 0; d < nb_jours; ++d) {
+            if (coche(p.fenetre, jour(d), i))
+                jours += std::string(jours.empty() ? "" : " ") + nom_jour(d);
+        }
+        t += (jours.empty() ? "none" : jours) + "\n";
+        t += "  slots  ";
+        std::string plages;
+        for (int k = 1; k <= nb_plages; ++k) {
+            if (!plage_active(p, k, i)) continue;
+            if (!plages.empty()) plages += "   ";
+            plages += std::to_string(k) + ": " + texte_plage(p, k, i);
+            if (fin_k(p.h, k, i) < debut_k(p.h, k, i)) plages += " (overnight)";
+        }
+        t += (plages.empty() ? "none enabled" : plages) + "\n";
+        const prochains_voie& l = r.prochains[static_cast<std::size_t>(i)];
+        ecrit_lancement(t, "start  ", l.marche);
+        ecrit_lancement(t, "stop   ", l.arret);
+    }
+
+    t += "\nWarnings\n";
+    if (!a_des_avertissements(r)) t += "  none\n";
+    for (const faute_plage& f : r.incoherentes) {
+        t += "  " + nom_voie(p, f.voie) + " slot " + std::to_string(f.plage) + " " +
+             texte_plage(p, f.plage, f.voie) + ": does not stop after it starts\n";
+    }
+    for (const faute_plage& f : r.recouvrantes) {
+        t += "  " + nom_voie(p, f.voie) + " slot " + std::to_string(f.plage) + " " +
+             texte_plage(p, f.plage, f.voie) + ": does not start after ";
+        t += f.reference == 0 ? std::string("midnight")
+                              : "slot " + std::to_string(f.reference) + " stops at " +
+                                    texte_heure(fin_k(p.h, f.reference, f.voie));
+        t += "\n";
+    }
+    for (const std::string& m : r.autres_messages) {
+        std::string ligne = m;
+        std::replace(ligne.begin(), ligne.end(), '\r', ' ');
+        std::replace(ligne.begin(), ligne.end(), '\n', ' ');
+        t += "  " + ligne + "\n";
+    }
+    return t;
+}
+
+std::string texte_heure(heure_du_jour t) {
+    char texte[16];
+    std::snprintf(texte, sizeof texte, "%02d:%02d", t / 3600 % 24, t / 60 % 60);
+    return texte;
+}
+
+const char* nom_jour(int d) {
+    static constexpr const char* noms[nb_jours] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
+    if (d < 0 || d >= nb_jours) throw std::out_of_range("day outside 0..6");
+    return noms[d];
+}
+
+}  // namespace horlivet

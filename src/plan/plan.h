@@ -1,0 +1,93 @@
+#pragma once
+
+// The plan viewer's logic: a schedule loaded exactly as the program loads it, every
+// ordering fault of its slots, and the launches the scheduler would make from a given
+// moment. Standard C++ only; the clock and the files come from the caller.
+
+#include <array>
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "model/programme.h"
+
+namespace horlivet {
+
+// How far ahead the next launches are looked for: a week, plus the night after it, so an
+// overnight slot that starts on the last day still shows its stop.
+inline constexpr int jours_simules = 8;
+
+// A local date and time as a point on a line of seconds, and back; the week day comes
+// from the date. Local time is taken as it reads: a daylight-saving change is ignored.
+std::chrono::sys_seconds instant_de(const date_heure& d);
+date_heure date_de(std::chrono::sys_seconds t);
+
+// Why the file at `chemin` cannot be read ("no such file", "is a folder", the system's
+// reason), or the empty text when it can.
+std::string raison_illisible(const std::string& chemin);
+
+// Loads `fichier_ini` into p as startup does: the same lists, the same reader and the
+// same defaults. The warning boxes of the load are appended to `messages` instead of
+// being shown. Nothing starts: the slot flags stay as they are and ticks stay off.
+// REQUIRES: p stays at the same address afterwards (its handlers are routed).
+void charge_plan(programme& p, const std::string& fichier_ini, std::vector<std::string>& messages);
+
+// One slot failing an ordering check. `reference` is the slot whose stop the failing
+// slot should start after (0 for midnight); unused by the stop-after-start check.
+struct faute_plage {
+    int voie = 0;   // 0..7
+    int plage = 1;  // 1..4
+    int reference = 0;
+    friend bool operator==(const faute_plage&, const faute_plage&) = default;
+};
+
+// Every enabled slot that does not stop after it starts, by channel then slot: the
+// condition of verif_suite, without stopping at one warning.
+std::vector<faute_plage> plages_incoherentes(const programme& p);
+
+// Every enabled slot that does not start strictly after the previous enabled slot of its
+// channel stopped: the condition of verif_suite_2, listed in full. Slot 1 is never
+// compared; a later slot with no enabled slot before it must start after midnight.
+std::vector<faute_plage> plages_recouvrantes(const programme& p);
+
+// A launch the scheduler would make.
+struct lancement_prevu {
+    date_heure quand;
+    std::chrono::seconds dans{};  // from "now"
+};
+
+// The first start and the first stop launch of one channel.
+struct prochains_voie {
+    std::optional<lancement_prevu> marche;
+    std::optional<lancement_prevu> arret;
+};
+
+// What the program would launch if started at `maintenant`: the real tick runs on a copy
+// of p, every 20 s of a simulated clock from one period after `maintenant` for
+// jours_simules days, with every slot waiting for its start. Launches and journal lines
+// are only recorded; p is not changed.
+std::array<prochains_voie, nb_voies> prochains_lancements(const programme& p,
+                                                          const date_heure& maintenant);
+
+// The whole printed plan: channels with days and enabled slots, the ordering warnings,
+// the next launches. `autres_messages` are warnings of the load that the lists above do
+// not already give.
+struct plan {
+    std::vector<faute_plage> incoherentes;
+    std::vector<faute_plage> recouvrantes;
+    std::vector<std::string> autres_messages;
+    std::array<prochains_voie, nb_voies> prochains;
+};
+
+plan calcule_plan(const programme& p, const std::vector<std::string>& messages_chargement,
+                  const date_heure& maintenant);
+bool a_des_avertissements(const plan& r);
+std::string texte_plan(const programme& p, const plan& r, const std::string& fichier_ini,
+                       const date_heure& maintenant);
+
+// "08:30" for a time of day; "Mon" .. "Sun" for day 0 .. 6.
+std::string texte_heure(heure_du_jour t);
+const char* nom_jour(int d);
+
+}  // namespace horlivet
