@@ -125,7 +125,7 @@ void ajuste_police(QWidget* w, const QString& legende, int largeur, bool sur_une
         return;
     }
     // The widest piece at `pas` half points below the starting size. Each size asked
-    // costs a font load, the dearest part of building the window.
+    // costs a font load, the dearest step in building the window.
     const auto largeur_a = [&](int pas) {
         police.setPointSizeF(depart - 0.5 * pas);
         const QFontMetrics mesure(police);
