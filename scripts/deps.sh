@@ -2,9 +2,10 @@
 # Installs the Debian 12 packages the build needs, or says which to install.
 set -eu
 paquets="cmake ninja-build g++ qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev"
-if [ "${1:-}" = "--test" ]; then
-    paquets="$paquets faketime"
-fi
+case "${1:-}" in
+    --test) paquets="$paquets faketime" ;;
+    --bench) paquets="$paquets python3 xvfb libxcb1-dev" ;;
+esac
 manquants=""
 for p in $paquets; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || manquants="$manquants $p"

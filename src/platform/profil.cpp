@@ -3,6 +3,7 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <deque>
 #include <mutex>
@@ -66,9 +67,25 @@ struct egalite_insensible {
     }
 };
 
-// Names to the first line, section or key, that carries them.
+// A name with its hash, worked out once: the table then hashes no name again when it
+// grows, nor to tell which bucket a node is in.
+struct nom_hache {
+    std::string_view nom;
+    std::size_t code;
+    explicit nom_hache(std::string_view n) : nom(n), code(hachage_insensible{}(n)) {}
+};
+struct code_du_nom {
+    std::size_t operator()(const nom_hache& n) const noexcept { return n.code; }
+};
+struct meme_nom {
+    bool operator()(const nom_hache& a, const nom_hache& b) const noexcept {
+        return a.code == b.code && egalite_insensible{}(a.nom, b.nom);
+    }
+};
+
+// Names to the first line that carries them.
 template <typename T>
-using index_noms = std::unordered_map<std::string_view, T, hachage_insensible, egalite_insensible>;
+using index_noms = std::unordered_map<nom_hache, T, code_du_nom, meme_nom>;
 
 // What a line is to the reader, with the name it carries (blanks trimmed).
 enum class genre_ligne { autre, commentaire, section, cle };
@@ -96,35 +113,85 @@ sens_ligne analyse(std::string_view texte) {
     return {genre_ligne::cle, sans_blancs(t.substr(0, egal))};
 }
 
-// A section line and what follows it up to the next section line. New keys go after
-// the last key line, so the lines are kept in two parts and an added key is a push_back.
-struct section_profil {
-    ligne entete;
-    std::vector<ligne> corps;  // through the last key line
-    std::vector<ligne> queue;  // after it: comments, blank lines, lines without '='
-    // The first line of each key, in corps. Built at the first look-up: most sections
-    // of a large file are never looked into. Copies of a profile share it, hence the
-    // once_flag.
-    mutable std::once_flag index_construit;
-    mutable index_noms<std::size_t> cles;
+// The lines of a section, split. New keys go after the last key line, so the lines are
+// kept in two parts and an added key is a push_back.
+struct lignes_section {
+    std::vector<ligne> corps;      // through the last key line
+    std::vector<ligne> queue;      // after it: comments, blank lines, lines without '='
+    index_noms<std::size_t> cles;  // the first line of each key, in corps
 };
 
-// The key index of a section.
-index_noms<std::size_t>& cles_de(const section_profil& s) {
-    std::call_once(s.index_construit, [&s] {
-        for (std::size_t n = 0; n < s.corps.size(); ++n) {
-            const sens_ligne sens = analyse(s.corps[n].texte);
-            if (sens.genre == genre_ligne::cle) s.cles.emplace(sens.nom, n);
+// A section line and what follows it up to the next section line. Most sections of a
+// large file are never looked into: their lines are split only at the first look-up or
+// write, and until then the save copies their bytes whole.
+struct section_profil {
+    bool a_entete = true;  // false for the lines before the first section
+    ligne entete;
+    std::string_view nom;   // as the reader sees it, blanks trimmed
+    std::string_view brut;  // the lines after the section line as read, endings included
+    // Split by lignes_de. Copies of a profile share them, hence the once_flag.
+    mutable std::unique_ptr<lignes_section> lignes;
+    mutable std::once_flag decoupage;
+    mutable std::atomic<bool> decoupee{false};
+};
+
+// Calls f with each line of `t`, in order.
+template <typename F>
+void pour_chaque_ligne(std::string_view t, F&& f) {
+    std::size_t debut = 0;
+    while (debut < t.size()) {
+        std::size_t rupture = debut;
+        while (rupture < t.size() && t[rupture] != '\n' && t[rupture] != '\r') ++rupture;
+        ligne l{t.substr(debut, rupture - debut)};
+        if (rupture == t.size()) {
+            debut = rupture;
+        } else if (t[rupture] == '\n') {
+            l.fin = fin_ligne::lf;
+            debut = rupture + 1;
+        } else if (rupture + 1 < t.size() && t[rupture + 1] == '\n') {
+            l.fin = fin_ligne::crlf;
+            debut = rupture + 2;
+        } else {
+            l.fin = fin_ligne::cr;
+            debut = rupture + 1;
         }
+        f(l);
+    }
+}
+
+// The lines of a section, split at the first call.
+lignes_section& lignes_de(const section_profil& s) {
+    // call_once costs more than this test, and the lines are asked for at every look-up.
+    if (s.decoupee.load(std::memory_order_acquire)) return *s.lignes;
+    std::call_once(s.decoupage, [&s] {
+        auto l = std::make_unique<lignes_section>();
+        std::vector<std::pair<std::string_view, std::size_t>> cles;
+        pour_chaque_ligne(s.brut, [&](const ligne& ligne_lue) {
+            const sens_ligne sens = analyse(ligne_lue.texte);
+            if (sens.genre != genre_ligne::cle) {
+                l->queue.push_back(ligne_lue);
+                return;
+            }
+            // The lines held back were not after the last key line after all.
+            l->corps.insert(l->corps.end(), l->queue.begin(), l->queue.end());
+            l->queue.clear();
+            l->corps.push_back(ligne_lue);
+            cles.emplace_back(sens.nom, l->corps.size() - 1);
+        });
+        // Sized once, rather than grown key by key.
+        l->cles.reserve(cles.size());
+        for (const auto& [nom, n] : cles) l->cles.emplace(nom_hache(nom), n);
+        s.lignes = std::move(l);
+        s.decoupee.store(true, std::memory_order_release);
     });
-    return s.cles;
+    return *s.lignes;
 }
 
 }  // namespace
 
 // Not copyable: the lines and the indexes point into the text it owns.
 struct contenu_profil {
-    contenu_profil() = default;
+    contenu_profil() { preambule.a_entete = false; }
     contenu_profil(const contenu_profil&) = delete;
     contenu_profil& operator=(const contenu_profil&) = delete;
 
@@ -132,9 +199,15 @@ struct contenu_profil {
     std::string bom;                 // the UTF-8 byte order mark the file started with, if any
     std::deque<std::string> ajouts;  // the text of the lines written since
     fin_ligne fin_nouvelle = fin_ligne::crlf;  // the ending of added lines
-    std::vector<ligne> preambule;              // the lines before the first section
+    section_profil preambule;                  // the lines before the first section
     std::deque<section_profil> sections;       // in file order; a deque never moves them
-    index_noms<section_profil*> index;         // the first section of each name
+    // The position in `sections` of the first section of each name looked up so far;
+    // npos for none. A name not looked up yet is searched section by section: a large
+    // file has many sections and the program asks for one, so indexing them all at the
+    // load would cost more than it saves. Copies of a profile share it, hence the lock.
+    mutable std::mutex verrou_index;
+    mutable std::unordered_map<std::string, std::size_t, hachage_insensible, egalite_insensible>
+        index;
     // Why an existing file could not be read. The profile is then empty, and saving it
     // would lose what the file holds, so the save refuses.
     std::string erreur_lecture;
@@ -161,6 +234,14 @@ std::string_view octets_fin(fin_ligne f) {
 bool est_utf8(std::string_view s) {
     std::size_t n = 0;
     while (n < s.size()) {
+        // Runs of ASCII, nearly all of a settings file, 32 bytes at a time.
+        while (s.size() - n >= 32) {
+            std::uint64_t mots[4];
+            std::memcpy(mots, s.data() + n, sizeof mots);
+            if (((mots[0] | mots[1] | mots[2] | mots[3]) & 0x8080808080808080ull) != 0) break;
+            n += 32;
+        }
+        if (n == s.size()) break;
         const auto c = static_cast<unsigned char>(s[n]);
         if (c < 0x80) {
             ++n;
@@ -224,65 +305,58 @@ std::string depuis_cp1252(std::string_view s) {
 
 constexpr std::string_view bom_utf8 = "\xEF\xBB\xBF";
 
-// The lines of `c.octets`, sorted into preamble and sections, with the section index.
+// Finds the sections of `c.octets` and indexes them. Only section lines are looked for
+// here; the lines of each section are split when it is first used.
 void decoupe(contenu_profil& c) {
     std::string_view t = c.octets;
     if (t.starts_with(bom_utf8)) {
         c.bom = bom_utf8;
         t.remove_prefix(bom_utf8.size());
     }
-    section_profil* courante = nullptr;
-    bool fin_trouvee = false;
-    std::size_t debut = 0;
-    while (debut < t.size()) {
-        std::size_t rupture = debut;
-        while (rupture < t.size() && t[rupture] != '\n' && t[rupture] != '\r') ++rupture;
-        ligne l;
-        std::size_t suivante = t.size();
-        if (rupture == t.size()) {
-            l.texte = t.substr(debut);
-        } else {
-            l.texte = t.substr(debut, rupture - debut);
-            if (t[rupture] == '\n') {
-                l.fin = fin_ligne::lf;
-                suivante = rupture + 1;
-            } else if (rupture + 1 < t.size() && t[rupture + 1] == '\n') {
-                l.fin = fin_ligne::crlf;
-                suivante = rupture + 2;
-            } else {
-                l.fin = fin_ligne::cr;
-                suivante = rupture + 1;
-            }
-            if (!fin_trouvee) {
-                c.fin_nouvelle = l.fin;
-                fin_trouvee = true;
-            }
-        }
-        debut = suivante;
-
-        const sens_ligne sens = analyse(l.texte);
-        if (sens.genre == genre_ligne::section) {
-            courante = &c.sections.emplace_back();
-            courante->entete = l;
-            c.index.emplace(sens.nom, courante);
-        } else if (courante == nullptr) {
-            c.preambule.push_back(l);
-        } else if (sens.genre == genre_ligne::cle) {
-            // The lines held back were not after the last key line after all.
-            courante->corps.insert(courante->corps.end(), courante->queue.begin(),
-                                   courante->queue.end());
-            courante->queue.clear();
-            courante->corps.push_back(l);
-        } else {
-            courante->queue.push_back(l);
-        }
+    // Added lines end like the first line that has an ending.
+    const std::size_t premiere_rupture = t.find_first_of("\r\n");
+    if (premiere_rupture != std::string_view::npos) {
+        c.fin_nouvelle = t[premiere_rupture] == '\n'                 ? fin_ligne::lf
+                         : t.substr(premiere_rupture + 1, 1) == "\n" ? fin_ligne::crlf
+                                                                     : fin_ligne::cr;
     }
+    section_profil* courante = &c.preambule;
+    std::size_t debut_lignes = 0;  // where the lines of `courante` start
+    // A section line has '[' first after its blanks: memchr finds the few candidates.
+    for (std::size_t crochet = t.find('['); crochet != std::string_view::npos;
+         crochet = t.find('[', crochet + 1)) {
+        std::size_t debut = crochet;
+        while (debut > 0 && est_blanc(t[debut - 1])) --debut;
+        if (debut > 0 && t[debut - 1] != '\n' && t[debut - 1] != '\r') continue;
+        std::size_t rupture = crochet;
+        while (rupture < t.size() && t[rupture] != '\n' && t[rupture] != '\r') ++rupture;
+        ligne l{t.substr(debut, rupture - debut)};
+        const sens_ligne sens = analyse(l.texte);
+        if (sens.genre != genre_ligne::section) {
+            crochet = rupture - 1;  // nothing else on this line starts one
+            continue;
+        }
+        std::size_t suivante = rupture;
+        if (rupture < t.size()) {
+            l.fin = t[rupture] == '\n'                 ? fin_ligne::lf
+                    : t.substr(rupture + 1, 1) == "\n" ? fin_ligne::crlf
+                                                       : fin_ligne::cr;
+            suivante += l.fin == fin_ligne::crlf ? 2 : 1;
+        }
+        courante->brut = t.substr(debut_lignes, debut - debut_lignes);
+        courante = &c.sections.emplace_back();
+        courante->entete = l;
+        courante->nom = sens.nom;
+        debut_lignes = suivante;
+        crochet = suivante - 1;
+    }
+    courante->brut = t.substr(debut_lignes);
 }
 
 // Parses the bytes of a file.
-std::shared_ptr<contenu_profil> contenu_de(std::string_view octets) {
+std::shared_ptr<contenu_profil> contenu_de(std::string octets) {
     auto c = std::make_shared<contenu_profil>();
-    c->octets = est_utf8(octets) ? std::string(octets) : depuis_cp1252(octets);
+    c->octets = est_utf8(octets) ? std::move(octets) : depuis_cp1252(octets);
     decoupe(*c);
     return c;
 }
@@ -292,19 +366,35 @@ std::string_view garde(contenu_profil& c, std::string texte) {
     return c.ajouts.emplace_back(std::move(texte));
 }
 
+// The position in c.sections of the first section of that name, or npos.
+std::size_t position_section(const contenu_profil& c, std::string_view section) {
+    const std::string_view nom = sans_blancs(section);
+    const std::lock_guard verrou(c.verrou_index);
+    const auto [it, nouveau] = c.index.try_emplace(std::string(nom), std::string::npos);
+    if (nouveau) {
+        for (std::size_t n = 0; n < c.sections.size(); ++n) {
+            if (egalite_insensible{}(c.sections[n].nom, nom)) {
+                it->second = n;
+                break;
+            }
+        }
+    }
+    return it->second;
+}
+
 // The first section of that name, or null.
-section_profil* trouve_section(const contenu_profil& c, std::string_view section) {
-    const auto it = c.index.find(sans_blancs(section));
-    return it == c.index.end() ? nullptr : it->second;
+section_profil* trouve_section(contenu_profil& c, std::string_view section) {
+    const std::size_t n = position_section(c, section);
+    return n == std::string::npos ? nullptr : &c.sections[n];
 }
 
 // The last line of the file, or null for an empty file.
 ligne* derniere_ligne(contenu_profil& c) {
-    if (c.sections.empty()) return c.preambule.empty() ? nullptr : &c.preambule.back();
-    section_profil& s = c.sections.back();
-    if (!s.queue.empty()) return &s.queue.back();
-    if (!s.corps.empty()) return &s.corps.back();
-    return &s.entete;
+    const section_profil& s = c.sections.empty() ? c.preambule : c.sections.back();
+    lignes_section& l = lignes_de(s);
+    if (!l.queue.empty()) return &l.queue.back();
+    if (!l.corps.empty()) return &l.corps.back();
+    return s.a_entete ? &c.sections.back().entete : nullptr;
 }
 
 // Gives an ending to the line a new line is about to follow: the last line of a file
@@ -351,12 +441,17 @@ std::string texte_de(const contenu_profil& c) {
         t += l.texte;
         t += octets_fin(l.fin);
     };
-    for (const ligne& l : c.preambule) ajoute(l);
-    for (const section_profil& s : c.sections) {
-        ajoute(s.entete);
-        for (const ligne& l : s.corps) ajoute(l);
-        for (const ligne& l : s.queue) ajoute(l);
-    }
+    const auto ajoute_section = [&](const section_profil& s) {
+        if (s.a_entete) ajoute(s.entete);
+        if (!s.decoupee.load(std::memory_order_acquire)) {
+            t += s.brut;
+            return;
+        }
+        for (const ligne& l : s.lignes->corps) ajoute(l);
+        for (const ligne& l : s.lignes->queue) ajoute(l);
+    };
+    ajoute_section(c.preambule);
+    for (const section_profil& s : c.sections) ajoute_section(s);
     return t;
 }
 
@@ -415,18 +510,20 @@ fichier_profil charge_profil(const std::string& chemin) {
         vide.contenu->erreur_lecture = raison(erreur);
         return vide;
     }
-    return {contenu_de(octets)};
+    return {contenu_de(std::move(octets))};
 }
 
-fichier_profil profil_de_texte(std::string_view octets) { return {contenu_de(octets)}; }
+fichier_profil profil_de_texte(std::string_view octets) {
+    return {contenu_de(std::string(octets))};
+}
 
 std::string lit_profil(const fichier_profil& f, std::string_view section, std::string_view cle,
                        std::string_view defaut, std::size_t taille) {
     if (f.contenu) {
         if (const section_profil* s = trouve_section(*f.contenu, section)) {
-            const index_noms<std::size_t>& cles = cles_de(*s);
-            const auto it = cles.find(sans_blancs(cle));
-            if (it != cles.end()) return coupe(valeur_de(s->corps[it->second].texte), taille);
+            const lignes_section& l = lignes_de(*s);
+            const auto it = l.cles.find(nom_hache(sans_blancs(cle)));
+            if (it != l.cles.end()) return coupe(valeur_de(l.corps[it->second].texte), taille);
         }
     }
     while (!defaut.empty() && defaut.back() == ' ') defaut.remove_suffix(1);
@@ -450,41 +547,47 @@ void ecrit_profil(fichier_profil& f, std::string_view section, std::string_view 
     if (s == nullptr) {
         termine(c, derniere_ligne(c));
         s = &c.sections.emplace_back();
-        s->entete = {garde(c, "[" + std::string(section) + "]"), c.fin_nouvelle};
+        // Appended rather than "[" + section: GCC 12 warns wrongly on that at -O3.
+        std::string entete(1, '[');
+        entete.append(section).push_back(']');
+        s->entete = {garde(c, std::move(entete)), c.fin_nouvelle};
         const sens_ligne sens = analyse(s->entete.texte);
+        s->nom = sens.nom;
         if (sens.genre == genre_ligne::section && egalite_insensible{}(sens.nom, section_lue)) {
-            c.index.emplace(sens.nom, s);
+            const std::lock_guard verrou(c.verrou_index);
+            c.index.insert_or_assign(std::string(sens.nom), c.sections.size() - 1);
         } else {
             relire = true;
         }
     }
 
-    index_noms<std::size_t>& cles = cles_de(*s);
-    const auto it = cles.find(cle_lue);
+    lignes_section& lignes = lignes_de(*s);
+    index_noms<std::size_t>& cles = lignes.cles;
+    const auto it = cles.find(nom_hache(cle_lue));
     if (it != cles.end()) {
         // The key keeps its spelling; the line keeps its ending.
-        ligne& l = s->corps[it->second];
+        ligne& l = lignes.corps[it->second];
         const std::string_view nom = analyse(l.texte).nom;
         l.texte = garde(c, std::string(nom) + "=" + std::string(valeur));
         const sens_ligne sens = analyse(l.texte);
         if (sens.genre != genre_ligne::cle || !egalite_insensible{}(sens.nom, nom)) relire = true;
     } else {
-        termine(c, s->corps.empty() ? &s->entete : &s->corps.back());
+        termine(c, lignes.corps.empty() ? &s->entete : &lignes.corps.back());
         const ligne l{garde(c, std::string(cle) + "=" + std::string(valeur)), c.fin_nouvelle};
         const sens_ligne sens = analyse(l.texte);
         if (sens.genre == genre_ligne::cle) {
-            s->corps.push_back(l);
+            lignes.corps.push_back(l);
             if (egalite_insensible{}(sens.nom, cle_lue)) {
-                cles.emplace(sens.nom, s->corps.size() - 1);
+                cles.emplace(nom_hache(sens.nom), lignes.corps.size() - 1);
             } else {
                 relire = true;
             }
             // A CR ending just before an empty LF line reads back as one CR LF ending.
-            if (l.fin == fin_ligne::cr && !s->queue.empty() && s->queue.front().texte.empty() &&
-                s->queue.front().fin == fin_ligne::lf)
+            if (l.fin == fin_ligne::cr && !lignes.queue.empty() &&
+                lignes.queue.front().texte.empty() && lignes.queue.front().fin == fin_ligne::lf)
                 relire = true;
         } else {
-            s->queue.insert(s->queue.begin(), l);
+            lignes.queue.insert(lignes.queue.begin(), l);
             relire = true;
         }
     }

@@ -1,5 +1,8 @@
 #include "window/fenetre_qt.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -115,15 +118,36 @@ void ajuste_police(QWidget* w, const QString& legende, int largeur, bool sur_une
     const QStringList morceaux =
         sur_une_ligne ? QStringList{legende} : legende.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     QFont police = w->font();
-    const auto trop_large = [&] {
+    const double depart = police.pointSizeF();
+    if (depart <= 6.0) {
+        // Sized in pixels (-1), or already at the floor.
+        w->setFont(police);
+        return;
+    }
+    // The widest piece at `pas` half points below the starting size. Each size asked
+    // costs a font load, the dearest step in building the window.
+    const auto largeur_a = [&](int pas) {
+        police.setPointSizeF(depart - 0.5 * pas);
         const QFontMetrics mesure(police);
-        for (const QString& morceau : morceaux) {
-            if (mesure.horizontalAdvance(morceau) > largeur) return true;
-        }
-        return false;
+        int plus_large = 0;
+        for (const QString& morceau : morceaux)
+            plus_large = std::max(plus_large, mesure.horizontalAdvance(morceau));
+        return plus_large;
     };
-    while (trop_large() && police.pointSizeF() > 6.0)
-        police.setPointSizeF(police.pointSizeF() - 0.5);
+    const auto trop_large = [&](int pas) { return largeur_a(pas) > largeur; };
+    // The 6-point floor, in half points below the start.
+    const int dernier_pas = static_cast<int>(std::ceil((depart - 6.0) * 2));
+    int pas = 0;
+    const int plus_large = largeur_a(0);
+    if (plus_large > largeur) {
+        // Widths grow about in proportion to the size: start near the answer, then find
+        // the largest size that fits as a walk down from the start would.
+        pas = std::clamp(static_cast<int>(std::floor((depart - depart * largeur / plus_large) * 2)),
+                         0, dernier_pas);
+        while (pas > 0 && !trop_large(pas - 1)) --pas;
+        while (pas < dernier_pas && trop_large(pas)) ++pas;
+    }
+    police.setPointSizeF(depart - 0.5 * pas);
     w->setFont(police);
 }
 
@@ -179,7 +203,6 @@ fenetre_qt::fenetre_qt(programme& p, QWidget* parent)
     setFixedSize(en_pixels({0, 0, largeur_client, hauteur_client}, points_par_pouce_).size());
 
     cree_colonne_gauche();
-    for (int i = 0; i < nb_voies; ++i) cree_cadre(i);
 
     p_.fenetre.sur_affichage = [this](champ c, int i) { affiche(c, i); };
     for (int c = 0; c < nb_champs; ++c) {
@@ -307,7 +330,11 @@ void fenetre_qt::cree_cadre(int i) {
 
     const auto cree_combo = [&](champ c, int gauche, int haut) {
         auto* combo = new QComboBox(erva);
-        combo->setEditable(true);
+        // Editable through a line edit of its own: setEditable(true) would build the
+        // drop-down list at once too, which Qt otherwise builds when it is first opened.
+        auto* saisie = new QLineEdit(combo);
+        saisie->setPalette(combo->palette());
+        combo->setLineEdit(saisie);
         // The lists are shared and fixed: a typed text must never become an entry.
         combo->setInsertPolicy(QComboBox::NoInsert);
         combo->setCompleter(nullptr);
@@ -359,7 +386,27 @@ void fenetre_qt::cree_cadre(int i) {
 }
 
 QWidget* fenetre_qt::widget_qt(champ c, int i) const {
-    return widgets_.at(static_cast<std::size_t>(c)).at(static_cast<std::size_t>(i));
+    QWidget* w = widgets_.at(static_cast<std::size_t>(c)).at(static_cast<std::size_t>(i));
+    if (w == nullptr && (static_cast<int>(c) < nb_champs_voie || c == champ::erva)) {
+        // Building a frame changes nothing the model or the user can tell.
+        const_cast<fenetre_qt*>(this)->assure_cadre(i);
+        w = widgets_[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)];
+    }
+    return w;
+}
+
+void fenetre_qt::assure_cadre(int i) {
+    if (widgets_[static_cast<std::size_t>(champ::erva)][static_cast<std::size_t>(i)]) return;
+    cree_cadre(i);
+    for (int c = 0; c < nb_champs_voie; ++c) affiche(static_cast<champ>(c), i);
+    affiche(champ::erva, i);
+}
+
+void fenetre_qt::showEvent(QShowEvent* evenement) {
+    for (int i = 0; i < nb_voies; ++i) {
+        if (lit(p_.fenetre, champ::erva, i).visible) assure_cadre(i);
+    }
+    QWidget::showEvent(evenement);
 }
 
 void fenetre_qt::demarre(const std::string& dossier_executable) {
@@ -380,7 +427,9 @@ bool fenetre_qt::eventFilter(QObject* objet, QEvent* evenement) {
         return QWidget::eventFilter(objet, evenement);
     for (int i = 0; i < nb_voies; ++i) {
         for (const champ c : {champ::Commande_marche, champ::commande_arret}) {
-            if (static_cast<QPlainTextEdit*>(widget_qt(c, i))->viewport() != objet) continue;
+            const auto* zone = static_cast<QPlainTextEdit*>(
+                widgets_[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)]);
+            if (zone == nullptr || zone->viewport() != objet) continue;
             if (c == champ::Commande_marche) {
                 Commande_marche_DblClick(p_, i);
             } else {
@@ -394,8 +443,12 @@ bool fenetre_qt::eventFilter(QObject* objet, QEvent* evenement) {
 
 void fenetre_qt::affiche(champ c, int i) {
     const widget& modele = lit(p_.fenetre, c, i);
-    QWidget* w = widget_qt(c, i);
-    if (!w) return;
+    QWidget* w = widgets_.at(static_cast<std::size_t>(c)).at(static_cast<std::size_t>(i));
+    if (!w) {
+        // A frame not built yet shows the model when it is; once visible, it must be.
+        if (c == champ::erva && modele.visible && isVisible()) assure_cadre(i);
+        return;
+    }
     const QSignalBlocker bloque(w);
     const QString texte_qt = QString::fromStdString(modele.texte);
 
@@ -452,16 +505,18 @@ void fenetre_qt::synchronise_listes() {
 
     // A new list resets every combo that shares it; none of them may take that for an
     // edit, and each then shows its own position again.
-    std::vector<QComboBox*> combos;
+    // Only built frames have combos; a frame built later takes the lists as they are.
+    std::vector<std::pair<QComboBox*, std::pair<champ, int>>> combos;
     for (int c = 0; c < nb_champs; ++c) {
         if (!est_combo(static_cast<champ>(c))) continue;
         for (int i = 0; i < nb_voies; ++i) {
-            combos.push_back(static_cast<QComboBox*>(widget_qt(static_cast<champ>(c), i)));
+            QWidget* w = widgets_[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)];
+            if (w) combos.push_back({static_cast<QComboBox*>(w), {static_cast<champ>(c), i}});
         }
     }
     std::vector<QSignalBlocker> bloques;
     bloques.reserve(combos.size());
-    for (QComboBox* combo : combos) bloques.emplace_back(combo);
+    for (const auto& [combo, place] : combos) bloques.emplace_back(combo);
 
     if (heures) {
         heures_affichees_ = p_.fenetre.liste_heures;
@@ -471,14 +526,10 @@ void fenetre_qt::synchronise_listes() {
         minutes_affichees_ = p_.fenetre.liste_minutes;
         minutes_->setStringList(en_qt(minutes_affichees_));
     }
-    for (int c = 0; c < nb_champs; ++c) {
-        if (!est_combo(static_cast<champ>(c))) continue;
-        for (int i = 0; i < nb_voies; ++i) {
-            auto* combo = static_cast<QComboBox*>(widget_qt(static_cast<champ>(c), i));
-            combo->setCurrentIndex(position(p_.fenetre, static_cast<champ>(c), i));
-            combo->setEditText(
-                QString::fromStdString(texte_combo(p_.fenetre, static_cast<champ>(c), i)));
-        }
+    for (const auto& [combo, place] : combos) {
+        const auto [c, i] = place;
+        combo->setCurrentIndex(position(p_.fenetre, c, i));
+        combo->setEditText(QString::fromStdString(texte_combo(p_.fenetre, c, i)));
     }
 }
 

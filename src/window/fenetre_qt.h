@@ -22,7 +22,8 @@ class fenetre_qt : public QWidget {
     Q_OBJECT
 
 public:
-    // Creates every widget with its caption and place and binds p.fenetre to them.
+    // Creates the left column and binds p.fenetre to the window. A channel's frame is
+    // built when it is first shown or asked for (widget_qt): startup shows one of eight.
     // REQUIRES: p outlives the window and stays at the same address.
     explicit fenetre_qt(programme& p, QWidget* parent = nullptr);
     ~fenetre_qt() override;
@@ -33,7 +34,8 @@ public:
     // period after startup.
     void demarre(const std::string& dossier_executable);
 
-    // The Qt widget that realises widget c of channel i (index 0 for Label5).
+    // The Qt widget that realises widget c of channel i (index 0 for Label5); builds the
+    // channel's frame first if it is not built yet.
     QWidget* widget_qt(champ c, int i) const;
     QPushButton* bouton_enregistre() const { return enregistre_; }
     QPushButton* bouton_fin() const { return FIN_; }
@@ -44,10 +46,14 @@ protected:
     void closeEvent(QCloseEvent* evenement) override;
     // Double-clicks on the command boxes.
     bool eventFilter(QObject* objet, QEvent* evenement) override;
+    // Builds the frames the model shows.
+    void showEvent(QShowEvent* evenement) override;
 
 private:
     void cree_colonne_gauche();
     void cree_cadre(int i);
+    // Builds frame i if it is not built yet, showing the model's state of its widgets.
+    void assure_cadre(int i);
     // Shows the model's state of widget c of channel i, without raising any edit.
     void affiche(champ c, int i);
     // A combo's typed text settles: the entry it names, or back to the last valid one.

@@ -304,6 +304,23 @@ TEST(LitProfil, GarbageLoadsWithoutHarm) {
     EXPECT_EQ(lit(une_ligne, "ervaline", "nom_0"), std::string(63, 'x'));
 }
 
+TEST(LitProfil, FindsOneSectionAmongThousands) {
+    std::string fichier = "; [pas une section]\n";
+    for (int s = 0; s < 3000; ++s) {
+        fichier += "[autre_" + std::to_string(s) + "]\r\nk=[" + std::to_string(s) + "]\r\n";
+        if (s == 1500) fichier += "  [ Ervaline ] fin\r\nnom_0=premiere\r\n[ouverte\r\n";
+    }
+    fichier += "[ervaline]\r\nnom_0=seconde\r\nnom_1=seconde";
+    const fichier_profil f = profil_de_texte(fichier);
+    EXPECT_EQ(lit_profil(f, "ERVALINE", "nom_0", "-", 64), "premiere");
+    EXPECT_EQ(lit_profil(f, "ervaline", "[ouverte", "-", 64), "-");
+    EXPECT_EQ(lit_profil(f, "ervaline", "nom_1", "-", 64), "-");
+    EXPECT_EQ(lit_profil(f, "autre_2999", "k", "-", 64), "[2999]");
+    EXPECT_EQ(lit_profil(f, "autre_3000", "k", "-", 64), "-");
+    EXPECT_EQ(lit_profil(f, "pas une section", "k", "-", 64), "-");
+    EXPECT_EQ(texte_profil(f), fichier);
+}
+
 // One write: section, key, value.
 struct ecriture {
     std::string section;
@@ -574,6 +591,8 @@ TEST(EcritProfil, ManyWritesGiveTheBytesOfWritesKeyByKey) {
         "[ervaline]\nnom_0=entr\xE9"
         "e\n",
         "[autre]\nk=v",
+        "; [pas une section]\n  [Autre] \nk=v [x]\n[ouverte=1\n\t[ervaline] fin\rnom_0=a\r\n"
+        "[z]\nk=v",
     };
     for (const std::string& debut : debuts) {
         for (const std::vector<ecriture>* ecritures : {&etranges, &std::as_const(reglages)}) {
