@@ -22,17 +22,11 @@ namespace {
 using namespace test;
 namespace fs = std::filesystem;
 
-// Resident memory in kB, from /proc/self/status.
+// Resident memory in kB.
 long vm_rss() {
     std::ifstream status("/proc/self/status");
-    std::string cle;
-    long valeur = 0;
-    while (status >> cle) {
-        if (cle == "VmRSS:") {
-            status >> valeur;
-            return valeur;
-        }
-        status.ignore(4096, '\n');
+    for (std::string cle; status >> cle; status.ignore(4096, '\n')) {
+        if (long valeur = 0; cle == "VmRSS:" && status >> valeur) return valeur;
     }
     return -1;
 }
@@ -43,18 +37,14 @@ void boucle() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-// The launches of `paires` starts and stops.
-void lance(programme& p, int paires) {
+// `paires` starts and stops, then the event loop until every child is reaped, in time.
+bool lance(programme& p, int paires) {
     for (int n = 0; n < paires; ++n) {
         command_M(p, 0);
         boucle();
         command_A(p, 0);
         boucle();
     }
-}
-
-// Runs the event loop until every child has ended and been reaped; true if in time.
-bool tous_recoltes() {
     return essai::attend(
         [] {
             boucle();
@@ -75,14 +65,12 @@ TEST(DixMilleLancements, LeaveNoZombieNoDescriptorAndNoGrowthOfMemory) {
     surveille_enfants_qt();
 
     // Warm-up: the first launches fill caches (locale data, the children list).
-    lance(b.p, 250);
-    ASSERT_TRUE(tous_recoltes());
+    ASSERT_TRUE(lance(b.p, 250));
     const int descripteurs = essai::nombre_descripteurs();
     const auto veilleurs = qApp->findChildren<QSocketNotifier*>().size();
     const long rss = vm_rss();
 
-    lance(b.p, 4750);
-    ASSERT_TRUE(tous_recoltes());
+    ASSERT_TRUE(lance(b.p, 4750));
     installe_veille_enfants({});
 
     EXPECT_EQ(essai::nombre_descripteurs(), descripteurs);
@@ -95,10 +83,8 @@ TEST(DixMilleLancements, LeaveNoZombieNoDescriptorAndNoGrowthOfMemory) {
     static_cast<void>(rss);
 #endif
     std::ifstream journal(b.journal(), std::ios::binary);
-    std::string ligne;
     int lignes = 0, reussies = 0;
-    while (std::getline(journal, ligne)) {
-        ++lignes;
+    for (std::string ligne; std::getline(journal, ligne); ++lignes) {
         reussies += ligne.find("        OK  commande : ") != std::string::npos;
     }
     EXPECT_EQ(lignes, 10000);

@@ -36,14 +36,10 @@ struct Tick : testing::Test {
     std::vector<std::string> lances() const {
         std::vector<std::string> r;
         for (const auto& l : m.lancements) {
-            const auto jour = floor<days>(l.quand);
-            const hh_mm_ss hms(l.quand - jour);
+            const long long t = (l.quand - sys_days(lundi_7)).count();
             char texte[64];
-            std::snprintf(texte, sizeof texte, "%s@%d %02d:%02d:%02d", l.fichier.c_str(),
-                          static_cast<int>((jour - sys_days(lundi_7)).count()),
-                          static_cast<int>(hms.hours().count()),
-                          static_cast<int>(hms.minutes().count()),
-                          static_cast<int>(hms.seconds().count()));
+            std::snprintf(texte, sizeof texte, "%s@%lld %02lld:%02lld:%02lld", l.fichier.c_str(),
+                          t / 86400, t / 3600 % 24, t / 60 % 60, t % 60);
             r.emplace_back(texte);
         }
         return r;
@@ -62,17 +58,12 @@ TEST_F(Tick, AWeekOfTicksAtEveryOffsetLaunchesEachStartAndStopOnceInItsMinute) {
         plage(p, 3, 2, 12, 0, 12, 45);
         simule(a(lundi_7, 0, 0, decalage), a(lundi_7, 0, 0, decalage) + days(7));
 
+        const std::string s = (decalage < 10 ? ":0" : ":") + std::to_string(decalage);
         std::vector<std::string> attendus;
-        char s[8];
-        std::snprintf(s, sizeof s, "%02d", decalage);
-        for (int d = 0; d < 5; ++d) {
-            attendus.push_back("M0@" + std::to_string(d) + " 08:30:" + s);
-            attendus.push_back("A0@" + std::to_string(d) + " 09:00:" + s);
-            if (d == 4) {
-                attendus.push_back(std::string("M3@5 12:00:") + s);
-                attendus.push_back(std::string("A3@5 12:45:") + s);
-            }
+        for (const std::string d : {"0", "1", "2", "3", "4"}) {
+            attendus.insert(attendus.end(), {"M0@" + d + " 08:30" + s, "A0@" + d + " 09:00" + s});
         }
+        attendus.insert(attendus.end(), {"M3@5 12:00" + s, "A3@5 12:45" + s});
         EXPECT_EQ(lances(), attendus);
         EXPECT_EQ(m.lignes.size(), attendus.size());
     }
