@@ -198,23 +198,5 @@ TEST(Lanceur, ChildIsDetachedWithNullStdinAndNoDescriptorOfOurs) {
     EXPECT_TRUE(attend_fin_enfants());
 }
 
-TEST(Lanceur, WithoutAnEventLoopTheNextLaunchReapsEvenIfItFails) {
-    const dossier_temporaire temp;
-    const std::string actions = (temp.chemin / "actions/").string();
-    ecrit(temp.chemin / "actions/vite.sh", "#!/bin/sh\n:\n", executable);
-    ASSERT_TRUE(attend_fin_enfants());
-    const int avant = essai::nombre_descripteurs();
-
-    for (int i = 0; i < 200; ++i) ASSERT_EQ(lance_fichier("vite.sh", actions), 33);
-    ASSERT_TRUE(attend([] {
-        for (const essai::processus& p : nos_enfants())
-            if (p.etat != 'Z') return false;
-        return true;
-    }));
-    EXPECT_EQ(lance_fichier("absent.sh", actions), 2);
-    EXPECT_TRUE(nos_enfants().empty());
-    EXPECT_EQ(essai::nombre_descripteurs(), avant);
-}
-
 }  // namespace
 }  // namespace horlivet

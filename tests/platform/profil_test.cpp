@@ -85,6 +85,8 @@ TEST(LitProfil, ReadsAsTheClassicProfileFunctions) {
         {"unclosed bracket is no section", "[ervaline]\n[autre\nnom_0=x\n", "nom_0", "x"},
         {"CR line endings", "[ervaline]\rnom_0=a\rnom_1=b\r", "nom_1", "b"},
         {"mixed line endings", "[ervaline]\r\nnom_0=a\rnom_1=b\nnom_2=c", "nom_2", "c"},
+        // The caller cuts at a NUL byte; the reader does not.
+        {"NUL bytes are text", "[e\0]\nnom\0_0=a\0b\n"s, "nom\0_0"s, "a\0b"s, "e\0"s},
         {"byte order mark", "\xEF\xBB\xBF[ervaline]\nnom_0=a\n", "nom_0", "a"},
         {"cut counts characters", "[ervaline]\nnom_0=" + soixante_dix_e + "\n", "nom_0",
          soixante_dix_e.substr(0, 63 * 2)},
@@ -98,14 +100,6 @@ TEST(LitProfil, ReadsAsTheClassicProfileFunctions) {
     for (const cas_lecture& c : cas) {
         EXPECT_EQ(lit(c.fichier, c.section, c.cle, c.defaut, c.taille), c.attendu) << c.nom;
     }
-}
-
-TEST(LitProfil, NulBytesAreTextForTheCallerToCut) {
-    const auto fichier = "[ervaline]\nnom_0=a\0b\nnom\0_1=c\n[a\0b]\nk=v\n"sv;
-    EXPECT_EQ(lit(fichier, "ervaline", "nom_0"), "a\0b"s);
-    EXPECT_EQ(lit(fichier, "ervaline", "nom\0_1"sv), "c");
-    EXPECT_EQ(lit(fichier, "a\0b"sv, "k"), "v");
-    EXPECT_EQ(texte_profil(profil_de_texte(fichier)), fichier);
 }
 
 TEST(LitProfil, OnlyAFileThatIsNotUtf8IsReadAsWindows1252) {
@@ -234,7 +228,8 @@ TEST(EcritProfil, WritesByteForByte) {
 
 TEST(EcritProfil, UnwrittenFileKeepsEveryByteAndCopiesDoNotShareWrites) {
     for (const std::string_view t :
-         {""sv, "\n\n"sv, "sans section\r\n[ervaline]\rnom_0 = 'a' \n\n; c\r\n[x\r\n[y]]\r"sv,
+         {""sv, "\n\n"sv, "[ervaline]\nnom_0=a\0b\nnom\0_1=c\n[a\0b]\nk=v\n"sv,
+          "sans section\r\n[ervaline]\rnom_0 = 'a' \n\n; c\r\n[x\r\n[y]]\r"sv,
           "[ervaline]\nnom_0=a"sv, "\r\n\r"sv, "\xEF\xBB\xBF"sv,
           "[a]\0\n=\n=x\n\xC3\xA9=\xE2\x82\xAC\n"sv}) {
         EXPECT_EQ(texte_profil(profil_de_texte(t)), t) << testing::PrintToString(t);
