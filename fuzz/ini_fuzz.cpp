@@ -43,11 +43,13 @@ struct dossier_du_run {
     }
 };
 
+// The folder of this run.
 const std::string& dossier() {
     static const dossier_du_run d;
     return d.chemin;
 }
 
+// The bytes of a file.
 std::string lit_fichier(const std::string& chemin) {
     std::ifstream in(chemin, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

@@ -67,8 +67,10 @@ std::size_t caracteres(std::string_view s) {
     return n;
 }
 
+// The blanks the reader trims.
 bool blanc(char c) { return c == ' ' || c == '\t'; }
 
+// `s` without its surrounding blanks.
 std::string_view sans_blancs(std::string_view s) {
     while (!s.empty() && blanc(s.front())) s.remove_prefix(1);
     while (!s.empty() && blanc(s.back())) s.remove_suffix(1);
@@ -95,6 +97,7 @@ std::string relu(std::string_view v) {
     return std::string(v);
 }
 
+// No line break in `s`.
 bool sur_une_ligne(std::string_view s) { return s.find_first_of("\r\n") == std::string_view::npos; }
 
 // A write whose line reads back as that key: one line of UTF-8, and a key that is
@@ -113,6 +116,7 @@ struct noms {
     std::vector<std::string> valeurs{"x", " \"y\" "};
 };
 
+// The names and values of the first lines of the input.
 noms noms_de(std::string_view octets) {
     noms r;
     for (int lignes = 0; lignes < 12 && !octets.empty(); ++lignes) {

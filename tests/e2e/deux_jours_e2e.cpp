@@ -124,8 +124,10 @@ constexpr seconds marge_script = 150s;
 // own process; further apart, the record keeps their order.
 constexpr seconds ecart_ordonne = 180s;
 
+// Two digits, as times are written.
 std::string deux(int n) { return (n < 10 ? "0" : "") + std::to_string(n); }
 
+// "d hh:mm:ss", d counted from Monday, for messages.
 std::string texte_heure(sys_seconds t) {
     const auto jour = floor<days>(t);
     const hh_mm_ss hms(t - jour);
@@ -135,6 +137,7 @@ std::string texte_heure(sys_seconds t) {
            deux(static_cast<int>(hms.seconds().count()));
 }
 
+// The settings file of the schedule above, as the save would write it (CR LF).
 std::string ini_du_programme() {
     const char* noms_jours[] = {"lundi",    "mardi",  "mercredi", "jeudi",
                                 "vendredi", "samedi", "dimanche"};
@@ -171,6 +174,7 @@ struct ligne_journal {
     std::string nom, resultat, commande;
 };
 
+// The journal's lines; those that do not read as a launch go to `illisibles`.
 std::vector<ligne_journal> lit_journal(const fs::path& chemin, std::string& illisibles) {
     // The C locale's long date, "Monday, 7 December 2026", then the line's fixed fields.
     static const std::regex forme(
@@ -198,6 +202,7 @@ struct ligne_registre {
     sys_seconds quand;
 };
 
+// The record's lines, in the order the scripts appended them.
 std::vector<ligne_registre> lit_registre(const fs::path& chemin) {
     std::vector<ligne_registre> lignes;
     std::istringstream in(lit_fichier(chemin));
