@@ -205,9 +205,10 @@ std::vector<ligne_registre> lit_registre(const fs::path& chemin) {
     return lignes;
 }
 
-// The environment of the program: ours, with the faked clock, UTC, the C locale and no
-// display. The sanitizers' runtime need not come first when libfaketime is preloaded.
-std::vector<std::string> environnement() {
+// Starts the program with its output in `sortie`, in our environment with the faked
+// clock, UTC, the C locale and no display. The sanitizers' runtime need not come first
+// when libfaketime is preloaded.
+pid_t demarre(const fs::path& programme, const fs::path& sortie) {
     const std::vector<std::string> remplaces = {
         "LD_PRELOAD=", "FAKETIME", "TZ=", "LC_", "LANG", "QT_QPA_PLATFORM=", "ASAN_OPTIONS="};
     std::vector<std::string> env;
@@ -227,12 +228,6 @@ std::vector<std::string> environnement() {
     const char* asan = std::getenv("ASAN_OPTIONS");
     env.push_back(std::string("ASAN_OPTIONS=") + (asan ? std::string(asan) + ":" : "") +
                   "verify_asan_link_order=0");
-    return env;
-}
-
-// Starts the program with its output in `sortie`.
-pid_t demarre(const fs::path& programme, const fs::path& sortie) {
-    std::vector<std::string> env = environnement();
     std::vector<char*> envp;
     for (std::string& v : env) envp.push_back(v.data());
     envp.push_back(nullptr);
