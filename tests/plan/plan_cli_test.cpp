@@ -1,19 +1,17 @@
 // Runs the built horlivet-plan on files in a temporary folder and checks what it says
 // and how it exits.
 
+#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include <stdlib.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include "commun/fichiers.h"
 #include "commun/sans_root.h"
 
 namespace horlivet {
@@ -28,17 +26,6 @@ const std::string fichier_averti =
     "[ervaline]\r\nnom_2=Four\r\nmardi_2=on\r\nheure_deb_1_2=22\r\nheure_fin_1_2=6\r\n"
     "valid_2=on\r\nheure_deb_2_2=5\r\nheure_fin_2_2=7\r\nvalid_2_2=on\r\n";
 
-std::string lit(const fs::path& chemin) {
-    std::ifstream f(chemin, std::ios::binary);
-    std::ostringstream t;
-    t << f.rdbuf();
-    return t.str();
-}
-
-void ecrit(const fs::path& chemin, const std::string& texte) {
-    std::ofstream(chemin, std::ios::binary) << texte;
-}
-
 std::string entre_apostrophes(const std::string& s) {
     std::string r = "'";
     for (char c : s) r += c == '\'' ? std::string("'\\''") : std::string(1, c);
@@ -52,18 +39,10 @@ struct resultat {
 };
 
 struct PlanCli : testing::Test {
-    fs::path dossier;
+    essai::dossier_temporaire temporaire;
+    const fs::path dossier = temporaire.chemin / "plan cli";  // a space for the quoting
 
-    void SetUp() override {
-        std::string modele = (fs::temp_directory_path() / "plan cli XXXXXX").string();
-        ASSERT_NE(mkdtemp(modele.data()), nullptr);
-        dossier = modele;
-    }
-    void TearDown() override {
-        std::error_code e;
-        fs::permissions(dossier / "illisible.ini", fs::perms::owner_all, e);
-        fs::remove_all(dossier, e);
-    }
+    void SetUp() override { fs::create_directory(dossier); }
 
     resultat lance(const fs::path& programme, const std::vector<std::string>& arguments) {
         std::string commande = entre_apostrophes(programme.string());
@@ -73,8 +52,8 @@ struct PlanCli : testing::Test {
         const int etat = std::system(commande.c_str());
         resultat r;
         r.code = WIFEXITED(etat) ? WEXITSTATUS(etat) : 128 + WTERMSIG(etat);
-        r.sortie = lit(dossier / "sortie");
-        r.erreurs = lit(dossier / "erreurs");
+        r.sortie = essai::lit_fichier(dossier / "sortie");
+        r.erreurs = essai::lit_fichier(dossier / "erreurs");
         return r;
     }
 };
@@ -95,12 +74,25 @@ void verifie(const resultat& r, const cas_cli& c) {
     EXPECT_EQ(r.erreurs.empty(), c.code != 2) << r.erreurs;
 }
 
-TEST_F(PlanCli, ErrorsAndFilesThatNeedNoReading) {
+TEST_F(PlanCli, ExitCodeTellsErrorsAndWarnings) {
     const std::string d = dossier.string();
-    ecrit(dossier / "vide.ini", "");
-    ecrit(dossier / "bon.ini", bon_fichier);
+    essai::ecrit_fichier(dossier / "vide.ini", "");
+    essai::ecrit_fichier(dossier / "bon.ini", bon_fichier);
+    essai::ecrit_fichier(dossier / "averti.ini", fichier_averti);
     const std::vector<cas_cli> table = {
         {"an empty file gives the defaults", {d + "/vide.ini"}, 0, "1  ??0\n", ""},
+        {"a good file",
+         {d + "/bon.ini"},
+         0,
+         "1  Pompe\n  days   Mon\n  slots  1: 08:30–09:00\n",
+         ""},
+        {"a file with warnings",
+         {d + "/averti.ini"},
+         1,
+         "  channel 3 (Four) slot 1 22:00–06:00: does not stop after it starts\n"
+         "  channel 3 (Four) slot 2 05:00–07:00: does not start after slot 1 stops at 06:00\n",
+         ""},
+        {"a chart beside a good file", {d + "/bon.ini", "--svg=" + d + "/plan.svg"}, 0, "", ""},
         {"a missing file", {d + "/absent.ini"}, 2, "", d + "/absent.ini: no such file\n"},
         {"a folder", {d}, 2, "", d + ": is a folder, not a file\n"},
         {"help", {"--help"}, 0, "Usage: horlivet-plan [--svg FILE] [SETTINGS]\n", ""},
@@ -117,11 +109,14 @@ TEST_F(PlanCli, ErrorsAndFilesThatNeedNoReading) {
         SCOPED_TRACE(c.nom);
         verifie(lance(HORLIVET_PLAN, c.arguments), c);
     }
+    const std::string svg = essai::lit_fichier(dossier / "plan.svg");
+    EXPECT_NE(svg.find("Horlivet week plan: bon.ini"), std::string::npos);
+    EXPECT_NE(svg.find("class=\"occurrence\""), std::string::npos);
 }
 
 TEST_F(PlanCli, AFileThatCannotBeOpenedIsAnError) {
     if (essai::relance_en_tant_que_personne()) return;
-    ecrit(dossier / "illisible.ini", bon_fichier);
+    essai::ecrit_fichier(dossier / "illisible.ini", bon_fichier);
     fs::permissions(dossier / "illisible.ini", fs::perms::none);
     if (access((dossier / "illisible.ini").c_str(), R_OK) == 0) {
         GTEST_SKIP() << "this user reads files without read permission (root)";
@@ -135,41 +130,9 @@ TEST_F(PlanCli, TheDefaultFileIsTheOneBesideTheProgram) {
     fs::copy_file(HORLIVET_PLAN, copie);
     verifie(lance(copie, {}),
             {"missing", {}, 2, "", (dossier / "ervaline.ini").string() + ": no such file\n"});
-    ecrit(dossier / "ervaline.ini", "[ervaline]\r\n");
+    essai::ecrit_fichier(dossier / "ervaline.ini", "[ervaline]\r\n");
     verifie(lance(copie, {}),
             {"present", {}, 0, "Schedule " + (dossier / "ervaline.ini").string() + "\n", ""});
-}
-
-TEST_F(PlanCli, ExitCodeTellsWhetherThereAreWarnings) {
-    const std::string d = dossier.string();
-    ecrit(dossier / "bon.ini", bon_fichier);
-    ecrit(dossier / "averti.ini", fichier_averti);
-    const std::vector<cas_cli> table = {
-        {"a good file",
-         {d + "/bon.ini"},
-         0,
-         "1  Pompe\n  days   Mon\n  slots  1: 08:30–09:00\n",
-         ""},
-        {"a file with warnings",
-         {d + "/averti.ini"},
-         1,
-         "  channel 3 (Four) slot 1 22:00–06:00: does not stop after it starts\n"
-         "  channel 3 (Four) slot 2 05:00–07:00: does not start after slot 1 stops at 06:00\n",
-         ""},
-        {"a chart beside a good file", {d + "/bon.ini", "--svg=" + d + "/plan.svg"}, 0, "", ""},
-    };
-    for (const auto& c : table) {
-        SCOPED_TRACE(c.nom);
-        verifie(lance(HORLIVET_PLAN, c.arguments), c);
-    }
-    const std::string svg = lit(dossier / "plan.svg");
-    EXPECT_NE(svg.find("Horlivet week plan: bon.ini"), std::string::npos);
-    std::size_t barres = 0;
-    for (auto o = svg.find("class=\"occurrence\""); o != std::string::npos;
-         o = svg.find("class=\"occurrence\"", o + 1)) {
-        ++barres;
-    }
-    EXPECT_EQ(barres, 1u);
 }
 
 }  // namespace

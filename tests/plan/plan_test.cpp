@@ -1,7 +1,5 @@
 #include "plan/plan.h"
 
-#include <functional>
-#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -19,9 +17,6 @@ using namespace test;
 
 constexpr year_month_day lundi_7{2026y, December, 7d};  // a Monday
 
-// A schedule built on a program prepared as startup leaves it.
-using horaire = std::function<void(programme&)>;
-
 // A launch as "2026-12-14 22:00:00 +561600s", or "none".
 std::string decrit(const std::optional<lancement_prevu>& l) {
     if (!l) return "none";
@@ -33,14 +28,10 @@ std::string decrit(const std::optional<lancement_prevu>& l) {
     return texte;
 }
 
-std::string decrit(sys_seconds quand, sys_seconds maintenant) {
-    return decrit(lancement_prevu{decompose(quand), quand - maintenant});
-}
-
 // The scheduler itself, started at `maintenant` on the same schedule: the first start and
 // stop launch of each channel within jours_simules days, ticks one period apart.
-std::array<std::pair<std::string, std::string>, nb_voies> reference(const horaire& h,
-                                                                    sys_seconds maintenant) {
+std::array<std::array<std::string, 2>, nb_voies> reference(const horaire& h,
+                                                           sys_seconds maintenant) {
     programme q;
     faux_monde m;
     prepare(q, m);
@@ -53,101 +44,47 @@ std::array<std::pair<std::string, std::string>, nb_voies> reference(const horair
          m.maintenant += 20s) {
         Timer1_Timer(q);
     }
-    std::array<std::pair<std::string, std::string>, nb_voies> r;
+    std::array<std::array<std::string, 2>, nb_voies> r;
     r.fill({"none", "none"});
     for (const auto& l : m.lancements) {
-        auto& [marche, arret] = r.at(static_cast<std::size_t>(l.fichier.at(1) - '0'));
-        std::string& premier = l.fichier[0] == 'M' ? marche : arret;
-        if (premier == "none") premier = decrit(l.quand, maintenant);
+        std::string& premier = r.at(std::size_t(l.fichier.at(1) - '0'))[l.fichier[0] == 'A'];
+        if (premier == "none")
+            premier = decrit(lancement_prevu{decompose(l.quand), l.quand - maintenant});
     }
     return r;
 }
 
-struct cas_lancement {
-    const char* nom;
-    horaire h;
-    sys_seconds maintenant;
-    int voie;
-    std::string marche;  // what a person reads off the schedule
-    std::string arret;
-};
-
 TEST(ProchainsLancements, MatchTheSchedulerRunFromNow) {
-    const sys_seconds lundi = sys_days(lundi_7);
-    auto le = [&](int jour, int h, int mi, int s = 0) { return a(lundi_7, h, mi, s) + days(jour); };
-    auto at = [&](sys_seconds quand, sys_seconds maintenant) { return decrit(quand, maintenant); };
-    const std::vector<cas_lancement> table = {
-        {"a same-minute slot starts and stops in one tick",
-         [](programme& p) {
-             jours(p, 2, {0});
-             plage(p, 2, 1, 7, 0, 7, 0);
-         },
-         le(0, 6, 59, 5), 2, at(le(0, 7, 0, 5), le(0, 6, 59, 5)),
-         at(le(0, 7, 0, 5), le(0, 6, 59, 5))},
-        {"an overnight slot stops on the next ticked day, over unticked ones",
-         [](programme& p) {
-             jours(p, 1, {0, 3});
-             plage(p, 1, 1, 22, 0, 6, 0);
-         },
-         le(0, 12, 0), 1, at(le(0, 22, 0), le(0, 12, 0)), at(le(3, 6, 0), le(0, 12, 0))},
-        {"unticked days are skipped up to the only ticked one",
-         [](programme& p) {
-             jours(p, 6, {6});
-             plage(p, 6, 3, 12, 0, 12, 30);
-         },
-         lundi, 6, at(le(6, 12, 0), lundi), at(le(6, 12, 30), lundi)},
-        {"a slot at 23:59 is caught in its last seconds",
-         [](programme& p) {
-             jours(p, 0, {0, 1});
-             plage(p, 0, 1, 23, 59, 23, 59);
-         },
-         le(0, 23, 59, 30), 0, at(le(0, 23, 59, 50), le(0, 23, 59, 30)),
-         at(le(0, 23, 59, 50), le(0, 23, 59, 30))},
-        {"a 23:59 slot whose minute has passed waits for the next day",
-         [](programme& p) {
-             jours(p, 0, {0, 1});
-             plage(p, 0, 1, 23, 59, 23, 59);
-         },
-         le(0, 23, 59, 45), 0, at(le(1, 23, 59, 5), le(0, 23, 59, 45)),
-         at(le(1, 23, 59, 5), le(0, 23, 59, 45))},
-        {"a stop at 23:59 comes only after a start of this run",
-         [](programme& p) {
-             jours(p, 4, {0, 1});
-             plage(p, 4, 2, 23, 0, 23, 59);
-         },
-         le(0, 23, 30), 4, at(le(1, 23, 0), le(0, 23, 30)), at(le(1, 23, 59), le(0, 23, 30))},
-        {"now inside a slot: its stop is not before the next start",
-         [](programme& p) {
-             jours(p, 0, {0, 1});
-             plage(p, 0, 1, 8, 30, 9, 0);
-         },
-         le(0, 8, 45), 0, at(le(1, 8, 30), le(0, 8, 45)), at(le(1, 9, 0), le(0, 8, 45))},
-        {"a start in the first minute after now is not missed",
-         [](programme& p) {
-             jours(p, 0, {0});
-             plage(p, 0, 1, 8, 30, 9, 0);
-         },
-         le(0, 8, 29, 55), 0, at(le(0, 8, 30, 15), le(0, 8, 29, 55)),
-         at(le(0, 9, 0, 15), le(0, 8, 29, 55))},
-        {"a stop beyond the days looked at is not listed",
-         [](programme& p) {
-             jours(p, 3, {0});
-             plage(p, 3, 1, 22, 0, 6, 0);
-         },
-         le(0, 22, 30), 3, at(le(7, 22, 0), le(0, 22, 30)), "none"},
-        {"a disabled slot never launches",
-         [](programme& p) {
-             jours(p, 5, {0, 1, 2, 3, 4, 5, 6});
-             plage(p, 5, 1, 8, 0, 9, 0, false);
-         },
-         lundi, 5, "none", "none"},
-        {"the earliest of several slots comes first",
-         [](programme& p) {
-             jours(p, 7, {2});
-             plage(p, 7, 1, 18, 0, 19, 0);
-             plage(p, 7, 4, 6, 0, 6, 30);
-         },
-         lundi, 7, at(le(2, 6, 0), lundi), at(le(2, 6, 30), lundi)},
+    auto le = [](int jour, int h, int mi, int s = 0) { return a(lundi_7, h, mi, s) + days(jour); };
+    struct cas {
+        const char* nom;
+        horaire h;
+        sys_seconds maintenant;
+        const char* lance;  // which of start, stop come within the days looked at
+    };
+    const std::vector<cas> table = {
+        cas("a same-minute slot starts and stops in one tick",
+            horaire{2, {0}, {{1, 7, 0, 7, 0, 1}}}, le(0, 6, 59, 5), "MA"),
+        cas("an overnight slot stops on the next ticked day, over unticked ones",
+            horaire{1, {0, 3}, {{1, 22, 0, 6, 0, 1}}}, le(0, 12, 0), "MA"),
+        cas("unticked days are skipped up to the only ticked one",
+            horaire{6, {6}, {{3, 12, 0, 12, 30, 1}}}, le(0, 0, 0), "MA"),
+        cas("a slot at 23:59 is caught in its last seconds",
+            horaire{0, {0, 1}, {{1, 23, 59, 23, 59, 1}}}, le(0, 23, 59, 30), "MA"),
+        cas("a 23:59 slot whose minute has passed waits for the next day",
+            horaire{0, {0, 1}, {{1, 23, 59, 23, 59, 1}}}, le(0, 23, 59, 45), "MA"),
+        cas("a stop at 23:59 comes only after a start of this run",
+            horaire{4, {0, 1}, {{2, 23, 0, 23, 59, 1}}}, le(0, 23, 30), "MA"),
+        cas("now inside a slot: its stop is not before the next start",
+            horaire{0, {0, 1}, {{1, 8, 30, 9, 0, 1}}}, le(0, 8, 45), "MA"),
+        cas("a start in the first minute after now is not missed",
+            horaire{0, {0}, {{1, 8, 30, 9, 0, 1}}}, le(0, 8, 29, 55), "MA"),
+        cas("a stop beyond the days looked at is not listed",
+            horaire{3, {0}, {{1, 22, 0, 6, 0, 1}}}, le(0, 22, 30), "M-"),
+        cas("a disabled slot never launches",
+            horaire{5, {0, 1, 2, 3, 4, 5, 6}, {{1, 8, 0, 9, 0, 0}}}, le(0, 0, 0), "--"),
+        cas("the earliest of several slots comes first",
+            horaire{7, {2}, {{1, 18, 0, 19, 0, 1}, {4, 6, 0, 6, 30, 1}}}, le(0, 0, 0), "MA"),
     };
     for (const auto& c : table) {
         SCOPED_TRACE(c.nom);
@@ -157,15 +94,13 @@ TEST(ProchainsLancements, MatchTheSchedulerRunFromNow) {
         c.h(p);
         const auto prochains = prochains_lancements(p, decompose(c.maintenant));
         const auto attendus = reference(c.h, c.maintenant);
-        for (int i = 0; i < nb_voies; ++i) {
+        for (std::size_t i = 0; i < nb_voies; ++i) {
             SCOPED_TRACE("channel " + std::to_string(i + 1));
-            const auto& l = prochains[static_cast<std::size_t>(i)];
-            EXPECT_EQ(decrit(l.marche), attendus[static_cast<std::size_t>(i)].first);
-            EXPECT_EQ(decrit(l.arret), attendus[static_cast<std::size_t>(i)].second);
+            EXPECT_EQ(decrit(prochains[i].marche), attendus[i][0]);
+            EXPECT_EQ(decrit(prochains[i].arret), attendus[i][1]);
         }
-        const auto& l = prochains[static_cast<std::size_t>(c.voie)];
-        EXPECT_EQ(decrit(l.marche), c.marche);
-        EXPECT_EQ(decrit(l.arret), c.arret);
+        const auto& l = prochains[std::size_t(c.h.voie)];
+        EXPECT_EQ(std::string() + (l.marche ? 'M' : '-') + (l.arret ? 'A' : '-'), c.lance);
         EXPECT_TRUE(m.lancements.empty()) << "the viewer launched a command";
         EXPECT_TRUE(m.lignes.empty()) << "the viewer wrote a journal line";
     }
@@ -175,8 +110,7 @@ TEST(ProchainsLancements, LeaveTheProgramAsItWas) {
     programme p;
     faux_monde m;
     prepare(p, m);
-    jours(p, 0, {0});
-    plage(p, 0, 1, 8, 30, 9, 0);
+    horaire{0, {0}, {{1, 8, 30, 9, 0, 1}}}(p);
     ecrit_texte(p.fenetre, champ::Commande_marche, 0, "pompe.sh");
     p.g.attente[0][0] = false;  // started before
     int editions = 0;
@@ -189,9 +123,8 @@ TEST(ProchainsLancements, LeaveTheProgramAsItWas) {
 }
 
 TEST(Dates, RoundTripOverMonthsYearsAndLeapDays) {
-    for (const sys_seconds t :
-         {a(lundi_7, 0, 0), a(2028y / February / 29d, 23, 59, 59), a(2026y / December / 31d, 12, 0),
-          a(2027y / January / 1d, 0, 0, 1)}) {
+    for (const sys_seconds t : {a(lundi_7, 0, 0), a(2028y / February / 29d, 23, 59, 59),
+                                a(2027y / January / 1d, 0, 0, 1)}) {
         const date_heure d = date_de(t);
         EXPECT_EQ(d.jour_semaine, decompose(t).jour_semaine);
         EXPECT_EQ(instant_de(d), t);
@@ -207,22 +140,17 @@ struct Fautes : testing::Test {
 TEST_F(Fautes, EveryFailingChannelAndSlotIsListed) {
     // Channel 1: slot 2 overlaps slot 1; slot 4 starts when slot 2 stops, slot 3
     // (disabled) between them counts for nothing.
-    plage(p, 0, 1, 8, 0, 10, 0);
-    plage(p, 0, 2, 9, 0, 11, 0);
-    plage(p, 0, 3, 12, 0, 13, 0, false);
-    plage(p, 0, 4, 11, 0, 12, 0);
-    // Channel 3: slot 1 at midnight is never compared.
-    plage(p, 2, 1, 0, 0, 1, 0);
-    // Channel 4: slot 2 is the first enabled one and starts at midnight.
-    plage(p, 3, 2, 0, 0, 1, 0);
-    // Channel 6: slot 1 stops before it starts; slot 2 after its stop is in order.
-    plage(p, 5, 1, 22, 0, 6, 0);
-    plage(p, 5, 2, 7, 0, 8, 0);
-    // Channel 8: slot 2 stops as it starts, slot 3 starts at that same minute.
-    plage(p, 7, 2, 10, 0, 10, 0);
-    plage(p, 7, 3, 10, 0, 11, 0);
-    // Channel 7: a disabled slot is never incoherent.
-    plage(p, 6, 1, 22, 0, 6, 0, false);
+    horaire{
+        0,
+        {},
+        {{1, 8, 0, 10, 0, 1}, {2, 9, 0, 11, 0, 1}, {3, 12, 0, 13, 0, 0}, {4, 11, 0, 12, 0, 1}}}(p);
+    horaire{2, {}, {{1, 0, 0, 1, 0, 1}}}(p);  // slot 1 at midnight is never compared
+    horaire{3, {}, {{2, 0, 0, 1, 0, 1}}}(p);  // the first enabled slot starts at midnight
+    // Slot 1 stops before it starts; slot 2 after its stop is in order.
+    horaire{5, {}, {{1, 22, 0, 6, 0, 1}, {2, 7, 0, 8, 0, 1}}}(p);
+    horaire{6, {}, {{1, 22, 0, 6, 0, 0}}}(p);  // a disabled slot is never incoherent
+    // Slot 2 stops as it starts, slot 3 starts at that same minute.
+    horaire{7, {}, {{2, 10, 0, 10, 0, 1}, {3, 10, 0, 11, 0, 1}}}(p);
 
     EXPECT_EQ(plages_incoherentes(p), (std::vector<faute_plage>{{5, 1, 0}, {7, 2, 0}}));
     EXPECT_EQ(plages_recouvrantes(p),
@@ -248,10 +176,8 @@ TEST_F(Fautes, TheWindowWarnsExactlyWhenAListIsNotEmptyAndNamesItsLastChannel) {
         for (const auto& paire : paires) {
             m.messages.clear();
             paire.verif(p);
-            if (paire.liste.empty()) {
-                EXPECT_TRUE(m.messages.empty());
-            } else {
-                ASSERT_EQ(m.messages.size(), 1u);
+            ASSERT_EQ(m.messages.size(), paire.liste.empty() ? 0u : 1u);
+            if (!paire.liste.empty()) {
                 EXPECT_EQ(m.messages[0].second, paire.texte(paire.liste.back().voie));
             }
         }
@@ -261,11 +187,8 @@ TEST_F(Fautes, TheWindowWarnsExactlyWhenAListIsNotEmptyAndNamesItsLastChannel) {
 TEST_F(Fautes, ThePrintedPlanNamesEachFaultAndItsReference) {
     ecrit_texte(p.fenetre, champ::nom, 0, "Pompe");
     ecrit_texte(p.fenetre, champ::nom, 3, "Four");
-    jours(p, 0, {0, 1, 2, 3, 4});
-    plage(p, 0, 1, 8, 0, 10, 0);
-    plage(p, 0, 2, 9, 0, 11, 0);
-    plage(p, 3, 1, 22, 0, 6, 0);
-    plage(p, 3, 3, 0, 0, 0, 30);
+    horaire{0, {0, 1, 2, 3, 4}, {{1, 8, 0, 10, 0, 1}, {2, 9, 0, 11, 0, 1}}}(p);
+    horaire{3, {}, {{1, 22, 0, 6, 0, 1}, {3, 0, 0, 0, 30, 1}}}(p);
     const date_heure maintenant = decompose(a(lundi_7, 7, 0));
     const plan r =
         calcule_plan(p, {texte_incoherence(3), "autre chose\r\nsur deux lignes"}, maintenant);
@@ -283,9 +206,7 @@ TEST_F(Fautes, ThePrintedPlanNamesEachFaultAndItsReference) {
     }
     // The load's box for channel 4 is in the list already; it is not repeated.
     EXPECT_EQ(t.find("séquencement"), std::string::npos);
-
-    const plan sans = calcule_plan(programme{}, {}, maintenant);
-    EXPECT_FALSE(a_des_avertissements(sans));
+    EXPECT_FALSE(a_des_avertissements(calcule_plan(programme{}, {}, maintenant)));
 }
 
 }  // namespace

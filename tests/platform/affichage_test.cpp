@@ -9,55 +9,42 @@
 namespace horlivet {
 namespace {
 
-// Each test sets the three variables its own way; the process gets them back after.
-class PlateformeSansAffichage : public testing::Test {
-protected:
-    static constexpr const char* variables[] = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
-
-    void SetUp() override {
-        for (int n = 0; n < 3; ++n) {
-            if (const char* valeur = std::getenv(variables[n])) sauvees[n] = valeur;
+TEST(PlateformeSansAffichage, OffscreenOnlyWithNoDisplayAndNoChosenPlatformSaidInOneLine) {
+    const char* variables[] = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
+    std::optional<std::string> sauvees[3];
+    for (int n = 0; n < 3; ++n) {
+        if (const char* valeur = std::getenv(variables[n])) sauvees[n] = valeur;
+    }
+    struct cas {
+        const char* variable;  // set before the call, the others unset
+        const char* valeur;
+        const char* plateforme;  // afterwards
+    };
+    for (const cas& c :
+         {cas{nullptr, nullptr, "offscreen"}, cas{"DISPLAY", ":1", "(unset)"},
+          cas{"WAYLAND_DISPLAY", "w", "(unset)"}, cas{"QT_QPA_PLATFORM", "xcb", "xcb"}}) {
+        SCOPED_TRACE(c.variable ? c.variable : "nothing");
+        for (const char* v : variables) unsetenv(v);
+        if (c.variable) setenv(c.variable, c.valeur, 1);
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(choisit_plateforme_sans_affichage(), c.variable == nullptr);
+        const std::string erreur = testing::internal::GetCapturedStderr();
+        const char* plateforme = std::getenv("QT_QPA_PLATFORM");
+        EXPECT_STREQ(plateforme ? plateforme : "(unset)", c.plateforme);
+        if (c.variable) {
+            EXPECT_EQ(erreur, "");
+        } else {
+            EXPECT_FALSE(erreur.empty());
+            EXPECT_EQ(erreur.find('\n'), erreur.size() - 1);
+        }
+    }
+    for (int n = 0; n < 3; ++n) {
+        if (sauvees[n]) {
+            setenv(variables[n], sauvees[n]->c_str(), 1);
+        } else {
             unsetenv(variables[n]);
         }
     }
-    void TearDown() override {
-        for (int n = 0; n < 3; ++n) {
-            if (sauvees[n]) {
-                setenv(variables[n], sauvees[n]->c_str(), 1);
-            } else {
-                unsetenv(variables[n]);
-            }
-        }
-    }
-    static std::string plateforme() {
-        const char* valeur = std::getenv("QT_QPA_PLATFORM");
-        return valeur ? valeur : "(unset)";
-    }
-
-    std::optional<std::string> sauvees[3];
-};
-
-TEST_F(PlateformeSansAffichage, WithNoDisplayRunsOffscreenAndSaysSoInOneLine) {
-    testing::internal::CaptureStderr();
-    EXPECT_TRUE(choisit_plateforme_sans_affichage());
-    const std::string erreur = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(plateforme(), "offscreen");
-    EXPECT_FALSE(erreur.empty());
-    EXPECT_EQ(erreur.find('\n'), erreur.size() - 1);
-}
-
-TEST_F(PlateformeSansAffichage, LeavesAnyDisplayOrChosenPlatformAlone) {
-    for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY"}) {
-        setenv(variable, ":1", 1);
-        testing::internal::CaptureStderr();
-        EXPECT_FALSE(choisit_plateforme_sans_affichage()) << variable;
-        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-        EXPECT_EQ(plateforme(), "(unset)");
-        unsetenv(variable);
-    }
-    setenv("QT_QPA_PLATFORM", "xcb", 1);
-    EXPECT_FALSE(choisit_plateforme_sans_affichage());
-    EXPECT_EQ(plateforme(), "xcb");
 }
 
 }  // namespace

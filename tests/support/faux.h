@@ -3,6 +3,7 @@
 // Fakes for the platform services: a clock that a test moves by seconds and days, a
 // launcher and a journal that record, message boxes and dialogs that record.
 
+#include <array>
 #include <chrono>
 #include <string>
 #include <vector>
@@ -113,5 +114,16 @@ inline void plage(programme& p, int i, int k, int h1, int m1, int h2, int m2, bo
 inline void jours(programme& p, int i, std::initializer_list<int> d) {
     for (int j : d) ecrit_coche(p.fenetre, jour(j), i, true);
 }
+
+// One channel's days and slots {k, h1, m1, h2, m2, enabled}.
+struct horaire {
+    int voie;
+    std::vector<int> jours;
+    std::vector<std::array<int, 6>> plages;
+    void operator()(programme& p) const {
+        for (int j : jours) ecrit_coche(p.fenetre, jour(j), voie, true);
+        for (const auto& s : plages) plage(p, voie, s[0], s[1], s[2], s[3], s[4], s[5] != 0);
+    }
+};
 
 }  // namespace horlivet::test
