@@ -1,6 +1,8 @@
 // command_M with the real launcher and the real journal file.
 
+#include <algorithm>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -8,6 +10,7 @@
 
 #include "commun/processus.h"
 #include "scheduler/commande.h"
+#include "scheduler/tick.h"
 #include "support/reel.h"
 
 namespace horlivet {
@@ -39,6 +42,40 @@ std::string resultat(const std::string& ligne) {
     const std::size_t on = ligne.find("  ***    ON  ") + 13;
     const std::string r = ligne.substr(on, ligne.find("  commande : ") - on);
     return r.substr(r.find_first_not_of(' '));
+}
+
+// A file removed while its slot waits for its next start: that start fails with "Erreur
+// 2", is journalled, and the slot's stop still follows.
+TEST(LancementsReels, ACommandFileDeletedBetweenTwoLaunchesGivesErreur2) {
+    banc_reel b;
+    ecrit_fichier(b.actions() / "marche.sh", "#!/bin/sh\necho marche >> marques\n");
+    fs::permissions(b.actions() / "marche.sh", fs::perms::owner_all);
+    ecrit_fichier(b.actions() / "arret.bat", "echo arret >> marques\n");
+    ecrit_texte(b.p.fenetre, champ::Commande_marche, 0, "marche.sh");
+    ecrit_texte(b.p.fenetre, champ::commande_arret, 0, "arret.bat");
+    jours(b.p, 0, {0, 1});
+    plage(b.p, 0, 1, 8, 30, 9, 0);
+
+    const sys_seconds lundi = a(2026y / December / 7d, 8, 0);
+    for (b.m.maintenant = lundi; b.m.maintenant < lundi + 2h; b.m.maintenant += 20s)
+        Timer1_Timer(b.p);
+    ASSERT_TRUE(attend_fin_enfants());
+    fs::remove(b.actions() / "marche.sh");
+    for (b.m.maintenant = lundi + 24h; b.m.maintenant < lundi + 26h; b.m.maintenant += 20s)
+        Timer1_Timer(b.p);
+    ASSERT_TRUE(attend_fin_enfants());
+
+    std::vector<std::string> resultats;
+    std::istringstream journal(lit_fichier(b.journal()));
+    for (std::string ligne; std::getline(journal, ligne);) resultats.push_back(resultat(ligne));
+    EXPECT_EQ(resultats, (std::vector<std::string>{"OK", "OK", "Erreur 2", "OK"}));
+    // The scripts run beside each other: only what each wrote counts, not the order.
+    std::string marques = lit_fichier(b.actions() / "marques");
+    std::vector<std::string> lignes;
+    std::istringstream flux(marques);
+    for (std::string ligne; std::getline(flux, ligne);) lignes.push_back(ligne);
+    std::sort(lignes.begin(), lignes.end());
+    EXPECT_EQ(lignes, (std::vector<std::string>{"arret", "arret", "marche"}));
 }
 
 TEST(LancementsReels, HostileCommandTextsAreNeverInterpretedAndEachIsOneJournalLine) {
