@@ -18,11 +18,6 @@ namespace horlivet {
 // overnight slot that starts on the last day still shows its stop.
 inline constexpr int jours_simules = 8;
 
-// A local date and time as a point on a line of seconds, and back; the week day comes
-// from the date. Local time is taken as it reads: a daylight-saving change is ignored.
-std::chrono::sys_seconds instant_de(const date_heure& d);
-date_heure date_de(std::chrono::sys_seconds t);
-
 // Why the file at `chemin` cannot be read ("no such file", "is a folder", the system's
 // reason), or the empty text when it can.
 std::string raison_illisible(const std::string& chemin);

@@ -3,6 +3,7 @@
 // The clock seam. Only the tick and the journal ask it; everything else takes time as
 // an argument.
 
+#include <chrono>
 #include <functional>
 
 namespace horlivet {
@@ -20,5 +21,11 @@ using horloge = std::function<date_heure()>;
 
 // The system clock, in the local time zone.
 date_heure maintenant_systeme();
+
+// A local date and time as a point on a line of seconds, and back, for simulated clocks;
+// the week day comes from the date. Local time is taken as it reads: a daylight-saving
+// change is ignored.
+std::chrono::sys_seconds instant_de(const date_heure& d);
+date_heure date_de(std::chrono::sys_seconds t);
 
 }  // namespace horlivet

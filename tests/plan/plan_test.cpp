@@ -49,7 +49,7 @@ std::array<std::array<std::string, 2>, nb_voies> reference(const horaire& h,
     for (const auto& l : m.lancements) {
         std::string& premier = r.at(std::size_t(l.fichier.at(1) - '0'))[l.fichier[0] == 'A'];
         if (premier == "none")
-            premier = decrit(lancement_prevu{decompose(l.quand), l.quand - maintenant});
+            premier = decrit(lancement_prevu{date_de(l.quand), l.quand - maintenant});
     }
     return r;
 }
@@ -92,7 +92,7 @@ TEST(ProchainsLancements, MatchTheSchedulerRunFromNow) {
         faux_monde m;
         prepare(p, m);
         c.h(p);
-        const auto prochains = prochains_lancements(p, decompose(c.maintenant));
+        const auto prochains = prochains_lancements(p, date_de(c.maintenant));
         const auto attendus = reference(c.h, c.maintenant);
         for (std::size_t i = 0; i < nb_voies; ++i) {
             SCOPED_TRACE("channel " + std::to_string(i + 1));
@@ -115,7 +115,7 @@ TEST(ProchainsLancements, LeaveTheProgramAsItWas) {
     p.g.attente[0][0] = false;  // started before
     int editions = 0;
     p.fenetre.sur_edition = [&editions](champ, int) { ++editions; };
-    prochains_lancements(p, decompose(a(lundi_7, 8, 0)));
+    prochains_lancements(p, date_de(a(lundi_7, 8, 0)));
     EXPECT_EQ(texte(p.fenetre, champ::Commande_marche, 0), "pompe.sh");
     EXPECT_EQ(lit(p.fenetre, champ::nom, 0).fond, jaune_clair);
     EXPECT_FALSE(p.g.attente[0][0]);
@@ -126,7 +126,7 @@ TEST(Dates, RoundTripOverMonthsYearsAndLeapDays) {
     for (const sys_seconds t : {a(lundi_7, 0, 0), a(2028y / February / 29d, 23, 59, 59),
                                 a(2027y / January / 1d, 0, 0, 1)}) {
         const date_heure d = date_de(t);
-        EXPECT_EQ(d.jour_semaine, decompose(t).jour_semaine);
+        EXPECT_EQ(d.jour_semaine, date_de(t).jour_semaine);
         EXPECT_EQ(instant_de(d), t);
     }
 }
@@ -189,7 +189,7 @@ TEST_F(Fautes, ThePrintedPlanNamesEachFaultAndItsReference) {
     ecrit_texte(p.fenetre, champ::nom, 3, "Four");
     horaire{0, {0, 1, 2, 3, 4}, {{1, 8, 0, 10, 0, 1}, {2, 9, 0, 11, 0, 1}}}(p);
     horaire{3, {}, {{1, 22, 0, 6, 0, 1}, {3, 0, 0, 0, 30, 1}}}(p);
-    const date_heure maintenant = decompose(a(lundi_7, 7, 0));
+    const date_heure maintenant = date_de(a(lundi_7, 7, 0));
     const plan r =
         calcule_plan(p, {texte_incoherence(3), "autre chose\r\nsur deux lignes"}, maintenant);
     EXPECT_TRUE(a_des_avertissements(r));

@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 constexpr year_month_day samedi_5{2026y, December, 5d};
 
 TEST(Journal, LinesComeOutByteForByteInTheUsersLocale) {
-    const date_heure d = decompose(a(samedi_5, 20, 44, 16));
+    const date_heure d = date_de(a(samedi_5, 20, 44, 16));
     const auto ligne = [&](const char* locale) {
         return format_ligne_journal(date_longue_pour(locale, d), heure_longue_pour(locale, d),
                                     "Pompe", "ON", "OK", "null.bat");

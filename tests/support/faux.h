@@ -39,23 +39,11 @@ inline sys_seconds a(year_month_day jour, int heure, int minute, int seconde = 0
     return sys_days(jour) + hours(heure) + minutes(minute) + seconds(seconde);
 }
 
-inline date_heure decompose(sys_seconds t) {
-    const auto jour = floor<days>(t);
-    const year_month_day ymd(jour);
-    date_heure d;
-    d.annee = static_cast<int>(ymd.year());
-    d.mois = static_cast<int>(static_cast<unsigned>(ymd.month()));
-    d.jour = static_cast<int>(static_cast<unsigned>(ymd.day()));
-    d.jour_semaine = static_cast<int>(weekday(jour).iso_encoding()) - 1;
-    d.secondes = static_cast<int>((t - jour).count());
-    return d;
-}
-
 inline services faux_services(faux_monde& m) {
     services s;
     s.maintenant = [&m] {
         ++m.lectures_horloge;
-        return decompose(m.maintenant);
+        return date_de(m.maintenant);
     };
     s.lance = [&m](const std::string& fichier, const std::string& dossier) {
         m.lancements.push_back({fichier, dossier, m.maintenant});
