@@ -55,6 +55,13 @@ TEST(LancementsReels, ACommandFileDeletedBetweenTwoLaunchesGivesErreur2) {
     ecrit_texte(b.p.fenetre, champ::commande_arret, 0, "arret.bat");
     jours(b.p, 0, {0, 1});
     plage(b.p, 0, 1, 8, 30, 9, 0);
+    // The ticks come at once here: each script ends before the next launch, as it would
+    // in the half hour between them.
+    b.p.s.lance = [](const std::string& fichier, const std::string& dossier) {
+        const int code = lance_fichier(fichier, dossier);
+        attend_fin_enfants();
+        return code;
+    };
 
     const sys_seconds lundi = a(2026y / December / 7d, 8, 0);
     for (b.m.maintenant = lundi; b.m.maintenant < lundi + 2h; b.m.maintenant += 20s)
