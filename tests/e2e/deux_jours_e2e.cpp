@@ -224,7 +224,7 @@ pid_t demarre(const fs::path& programme, const fs::path& sortie) {
             env.push_back(v);
     }
     env.push_back(std::string("LD_PRELOAD=") + HORLIVET_FAKETIME);
-    env.push_back("FAKETIME=@2026-12-07 11:45:00 x" + std::to_string(vitesse()));  // debut
+    env.push_back("FAKETIME=@2026-12-07 04:00:00 x" + std::to_string(vitesse()));  // debut
     // Children go on from the program's time instead of starting over.
     env.push_back("FAKETIME_DONT_RESET=1");
     env.push_back("TZ=UTC");
