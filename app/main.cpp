@@ -9,9 +9,11 @@
 
 int main(int, char** argv) {
     horlivet::choisit_plateforme_sans_affichage();
+    std::jthread polices = horlivet::prepare_polices();
     // The program takes nothing on its command line, not even Qt's own options.
     int nb_arguments = 1;
     QApplication application(nb_arguments, argv);
+    polices.join();
     horlivet::surveille_enfants_qt();
 
     horlivet::programme p;

@@ -4,8 +4,8 @@
 // Each iteration runs in a fresh child process. The program builds its window once, in
 // a process where Qt has shown nothing yet: no font loaded, no style polished, no glyph
 // cached. A loop in one process would time a warm rebuild instead, which the program
-// never does. The child creates its QApplication untimed, times the window alone, and
-// reports through a pipe.
+// never does. The child starts as the program does, its QApplication untimed, times the
+// window alone, and reports through a pipe.
 
 #include <chrono>
 #include <memory>
@@ -21,6 +21,7 @@
 #include <benchmark/benchmark.h>
 
 #include "commun.h"
+#include "platform/affichage.h"
 #include "platform/services.h"
 #include "window/fenetre_qt.h"
 
@@ -48,7 +49,10 @@ void dans_un_processus(benchmark::State& etat, F&& affiche) {
             int nb_arguments = 1;
             char nom[] = "fenetre_bench";
             char* arguments[] = {nom, nullptr};
+            // As the program starts: fonts prepared beside the application's creation.
+            std::jthread polices = prepare_polices();
             QApplication application(nb_arguments, arguments);
+            polices.join();
             const auto debut = std::chrono::steady_clock::now();
             const bool ok = affiche();
             const std::chrono::duration<double> duree = std::chrono::steady_clock::now() - debut;

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <fontconfig/fontconfig.h>
+
 namespace horlivet {
 
 namespace {
@@ -19,6 +21,11 @@ bool choisit_plateforme_sans_affichage() {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     std::fprintf(stderr, "horlivet: pas d'affichage, le programme tourne sans fenêtre\n");
     return true;
+}
+
+std::jthread prepare_polices() {
+    // A failure here is met again, and reported, where Qt asks for its fonts.
+    return std::jthread([] { FcInit(); });
 }
 
 }  // namespace horlivet

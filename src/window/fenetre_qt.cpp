@@ -7,14 +7,17 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCompleter>
 #include <QFrame>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -124,8 +127,7 @@ void ajuste_police(QWidget* w, const QString& legende, int largeur, bool sur_une
         w->setFont(police);
         return;
     }
-    // The widest piece at `pas` half points below the starting size. Each size asked
-    // costs a font load, the dearest step in building the window.
+    // The widest piece at `pas` half points below the starting size.
     const auto largeur_a = [&](int pas) {
         police.setPointSizeF(depart - 0.5 * pas);
         const QFontMetrics mesure(police);
@@ -134,18 +136,17 @@ void ajuste_police(QWidget* w, const QString& legende, int largeur, bool sur_une
             plus_large = std::max(plus_large, mesure.horizontalAdvance(morceau));
         return plus_large;
     };
-    const auto trop_large = [&](int pas) { return largeur_a(pas) > largeur; };
     // The 6-point floor, in half points below the start.
     const int dernier_pas = static_cast<int>(std::ceil((depart - 6.0) * 2));
     int pas = 0;
     const int plus_large = largeur_a(0);
     if (plus_large > largeur) {
-        // Widths grow about in proportion to the size: start near the answer, then find
-        // the largest size that fits as a walk down from the start would.
-        pas = std::clamp(static_cast<int>(std::floor((depart - depart * largeur / plus_large) * 2)),
-                         0, dernier_pas);
-        while (pas > 0 && !trop_large(pas - 1)) --pas;
-        while (pas < dernier_pas && trop_large(pas)) ++pas;
+        // Each size asked costs a font load, the dearest step in building the window.
+        // Widths grow about in proportion to the size: the size that rule says fits is
+        // the one asked, and a smaller one only when it was a little too wide.
+        pas = std::clamp(static_cast<int>(std::ceil((depart - depart * largeur / plus_large) * 2)),
+                         1, dernier_pas);
+        while (pas < dernier_pas && largeur_a(pas) > largeur) ++pas;
     }
     police.setPointSizeF(depart - 0.5 * pas);
     w->setFont(police);
@@ -192,13 +193,19 @@ fenetre_qt::fenetre_qt(programme& p, QWidget* parent)
                             ? QGuiApplication::primaryScreen()->logicalDotsPerInch()
                             : 96.0),
       heures_(new QStringListModel(this)),
-      minutes_(new QStringListModel(this)) {
+      minutes_(new QStringListModel(this)),
+      sans_completion_(new QCompleter(this)) {
     charge_ressources();
     setObjectName("ervaline");
     setWindowTitle("Horlivet");
     QIcon icone;
-    icone.addFile(":/icones/horlivet-16.png", QSize(16, 16));
-    icone.addFile(":/icones/horlivet-32.png", QSize(32, 32));
+    for (const char* fichier : {":/icones/horlivet-16.png", ":/icones/horlivet-32.png"}) {
+        // Read as the PNG it is: guessing the format would load every image plugin
+        // first, and took longer than the rest of the icon.
+        QImageReader lecteur(fichier, "png");
+        lecteur.setAutoDetectImageFormat(false);
+        icone.addPixmap(QPixmap::fromImage(lecteur.read()));
+    }
     setWindowIcon(icone);
     setFixedSize(en_pixels({0, 0, largeur_client, hauteur_client}, points_par_pouce_).size());
 
@@ -334,6 +341,9 @@ void fenetre_qt::cree_cadre(int i) {
         // drop-down list at once too, which Qt otherwise builds when it is first opened.
         auto* saisie = new QLineEdit(combo);
         saisie->setPalette(combo->palette());
+        // A line edit that has a completer keeps setLineEdit from building one of its
+        // own, a proxy of the list, the dearest part of a combo, only to be dropped.
+        saisie->setCompleter(sans_completion_);
         combo->setLineEdit(saisie);
         // The lists are shared and fixed: a typed text must never become an entry.
         combo->setInsertPolicy(QComboBox::NoInsert);

@@ -13,6 +13,7 @@
 
 #include "model/programme.h"
 
+class QCompleter;
 class QPushButton;
 class QStringListModel;
 
@@ -67,6 +68,8 @@ private:
     // One list model per kind, shared by every combo of that kind.
     QStringListModel* heures_;
     QStringListModel* minutes_;
+    // Lent to each combo's line edit while it is made editable, then taken back.
+    QCompleter* sans_completion_;
     std::vector<std::string> heures_affichees_;
     std::vector<std::string> minutes_affichees_;
     QPushButton* enregistre_ = nullptr;
