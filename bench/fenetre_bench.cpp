@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QLabel>
 #include <QWidget>
 #include <QWindow>
 
@@ -101,6 +102,18 @@ void fenetre_vide(benchmark::State& etat) {
     });
 }
 BENCHMARK(fenetre_vide)->Unit(benchmark::kMillisecond)->UseManualTime();
+
+// For reference only: the least window that shows text. The first text of a process
+// pays for the font database and the first font, which the empty window never does.
+void fenetre_une_etiquette(benchmark::State& etat) {
+    dans_un_processus(etat, [] {
+        QLabel fenetre("Horlivet");
+        fenetre.show();
+        attend_affichage(fenetre);
+        return true;
+    });
+}
+BENCHMARK(fenetre_une_etiquette)->Unit(benchmark::kMillisecond)->UseManualTime();
 
 }  // namespace
 
