@@ -15,8 +15,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 
@@ -46,20 +46,15 @@ long champ_status(pid_t pid, const std::string& nom) {
     echoue("no " + nom + " in /proc/" + std::to_string(pid) + "/status");
 }
 
-// utime + stime of the whole process, every thread included, in nanoseconds.
+// The CPU time of the whole process, every thread included, in nanoseconds. The
+// process's CPU clock counts what the scheduler counts; /proc's utime and stime come in
+// ticks of 10 ms, too coarse for an idle program.
 long long temps_cpu_ns(pid_t pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string texte((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-    // The command name in parentheses may hold spaces: the fields start after the last ')'.
-    std::istringstream champs(texte.substr(texte.rfind(')') + 2));
-    std::string valeur;
-    long long utime = 0, stime = 0;
-    // Fields 3 (state) .. 15 (stime); utime is field 14.
-    for (int n = 3; n <= 15 && champs >> valeur; ++n) {
-        if (n == 14) utime = std::atoll(valeur.c_str());
-        if (n == 15) stime = std::atoll(valeur.c_str());
-    }
-    return (utime + stime) * 1'000'000'000LL / sysconf(_SC_CLK_TCK);
+    clockid_t horloge_cpu;
+    timespec t{};
+    if (clock_getcpuclockid(pid, &horloge_cpu) != 0 || clock_gettime(horloge_cpu, &t) != 0)
+        echoue("no CPU clock for process " + std::to_string(pid));
+    return t.tv_sec * 1'000'000'000LL + t.tv_nsec;
 }
 
 // Waits for the first mapped window that is not a pop-up, for at most 30 s.
