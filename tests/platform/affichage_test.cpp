@@ -4,6 +4,11 @@
 #include <optional>
 #include <string>
 
+#include <QApplication>
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
+
 #include <gtest/gtest.h>
 
 namespace horlivet {
@@ -45,6 +50,24 @@ TEST(PlateformeSansAffichage, OffscreenOnlyWithNoDisplayAndNoChosenPlatformSaidI
             unsetenv(variables[n]);
         }
     }
+}
+
+// In the program's order: fontconfig set up on its thread while the application is
+// created, then text measured and drawn as by a first window.
+TEST(PreparePolices, TextIsMeasuredAndDrawnAfterwards) {
+    std::jthread polices = prepare_polices();
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    int nb_arguments = 1;
+    char nom[] = "affichage_test";
+    char* arguments[] = {nom, nullptr};
+    QApplication application(nb_arguments, arguments);
+    polices.join();
+    EXPECT_GT(QFontMetrics(QApplication::font()).horizontalAdvance("Horlivet"), 0);
+    QImage blanche(80, 20, QImage::Format_RGB32);
+    blanche.fill(Qt::white);
+    QImage image = blanche.copy();
+    QPainter(&image).drawText(2, 15, "Horlivet");
+    EXPECT_NE(image, blanche);
 }
 
 }  // namespace
