@@ -52,16 +52,10 @@ TEST(PlateformeSansAffichage, OffscreenOnlyWithNoDisplayAndNoChosenPlatformSaidI
     }
 }
 
-// In the program's order: fontconfig set up on its thread while the application is
-// created, then text measured and drawn as by a first window.
+// Fontconfig set up on its own thread, then text measured and drawn as by a first
+// window. (The test's QApplication exists already; nothing has asked for a font yet.)
 TEST(PreparePolices, TextIsMeasuredAndDrawnAfterwards) {
-    std::jthread polices = prepare_polices();
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    int nb_arguments = 1;
-    char nom[] = "affichage_test";
-    char* arguments[] = {nom, nullptr};
-    QApplication application(nb_arguments, arguments);
-    polices.join();
+    prepare_polices().join();
     EXPECT_GT(QFontMetrics(QApplication::font()).horizontalAdvance("Horlivet"), 0);
     QImage blanche(80, 20, QImage::Format_RGB32);
     blanche.fill(Qt::white);
