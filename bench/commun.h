@@ -19,6 +19,7 @@
 #include "model/programme.h"
 #include "platform/horloge.h"
 #include "settings/ini.h"
+#include "window/demarrage.h"
 #include "window/edition.h"
 
 namespace horlivet::banc {
@@ -85,16 +86,8 @@ struct programme_banc {
             messages.push_back(texte);
         };
         route_handlers(p);
-        p.g.dossier_programme = dossier + "/";
-        p.g.fichier_ini = p.g.dossier_programme + "ervaline.ini";
-        p.g.dossier_actions = p.g.dossier_programme + "actions/";
-        for (int n = 0; n < 60; ++n) {
-            // Appended rather than " " + to_string: GCC 12 warns wrongly on that at -O3.
-            std::string entree(1, ' ');
-            entree += std::to_string(n);
-            if (n < 24) p.fenetre.liste_heures.push_back(entree);
-            p.fenetre.liste_minutes.push_back(std::move(entree));
-        }
+        fixe_dossier_programme(p.g, dossier);
+        remplit_listes(p.fenetre);
     }
     programme_banc(const programme_banc&) = delete;
     programme_banc& operator=(const programme_banc&) = delete;

@@ -3,7 +3,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -16,18 +15,12 @@
 #include <stdlib.h>
 
 #include "settings/ini.h"
+#include "verifie.h"
 #include "window/edition.h"
 
 namespace {
 
 using namespace horlivet;
-
-// Aborts, which libFuzzer reports with the input, when a property does not hold.
-void verifie(bool vrai, const char* quoi) {
-    if (vrai) return;
-    std::fprintf(stderr, "not true: %s\n", quoi);
-    std::abort();
-}
 
 // A folder for the whole run, under TMPDIR (fuzz/run points it at memory: every save
 // flushes to disk), removed at exit.

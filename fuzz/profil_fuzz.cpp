@@ -4,25 +4,17 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "platform/profil.h"
+#include "verifie.h"
 
 namespace {
 
 using namespace horlivet;
-
-// Aborts, which libFuzzer reports with the input, when a property does not hold.
-void verifie(bool vrai, const char* quoi) {
-    if (vrai) return;
-    std::fprintf(stderr, "not true: %s\n", quoi);
-    std::abort();
-}
 
 // Strict UTF-8 (no overlong form, no surrogate, nothing above U+10FFFF), written apart
 // from the reader's own check.

@@ -58,6 +58,7 @@ bool est_heure(champ c) { return c >= champ::H_marche_1 && c <= champ::H_arret_4
 bool est_minute(champ c) { return c >= champ::M_marche_1 && c <= champ::M_arret_4; }
 bool est_combo(champ c) { return est_heure(c) || est_minute(c); }
 bool est_case(champ c) { return c >= champ::lundi && c <= champ::valid_4; }
+bool est_commande(champ c) { return c == champ::Commande_marche || c == champ::commande_arret; }
 const char* nom_champ(champ c) { return noms[static_cast<int>(c)]; }
 
 ervaline cree_ervaline() {

@@ -60,7 +60,8 @@ champ jour(int d);
 bool est_heure(champ c);   // an hour combo
 bool est_minute(champ c);  // a minute combo
 bool est_combo(champ c);
-bool est_case(champ c);  // a day box or a slot box
+bool est_case(champ c);      // a day box or a slot box
+bool est_commande(champ c);  // a command box
 const char* nom_champ(champ c);
 
 struct widget {

@@ -6,6 +6,7 @@
 
 #include "plan/plan.h"
 #include "settings/ini.h"
+#include "window/demarrage.h"
 
 namespace horlivet {
 
@@ -40,8 +41,7 @@ std::string style_faible(const std::string& couleur) {
 horaires horaires_par_defaut() {
     programme p;
     p.s.message = [](const std::string&, const std::string&) {};
-    p.fenetre.liste_heures.assign(24, "");
-    p.fenetre.liste_minutes.assign(60, "");
+    remplit_listes(p.fenetre);
     p.g.fichier_ini.clear();  // no file: every key takes its default
     lecture_ini(p);
     return p.h;

@@ -10,6 +10,7 @@
 
 #include "scheduler/tick.h"
 #include "settings/ini.h"
+#include "window/demarrage.h"
 #include "window/edition.h"
 #include "window/verif.h"
 
@@ -22,13 +23,6 @@ using namespace std::chrono;
 // The command texts the simulation gives each channel, so that a launch tells which
 // channel and which kind it was: "M3" is channel 3's start, "A3" its stop.
 std::string marque_lancement(char sorte, int i) { return sorte + std::to_string(i); }
-
-// Fills one of the combo lists as startup does: " 0", " 1", ...
-std::vector<std::string> liste_nombres(int nombre) {
-    std::vector<std::string> liste;
-    for (int n = 0; n < nombre; ++n) liste.push_back(" " + std::to_string(n));
-    return liste;
-}
 
 bool plage_active(const programme& p, int k, int i) { return coche(p.fenetre, valid_k(k), i); }
 
@@ -93,38 +87,10 @@ void charge_plan(programme& p, const std::string& fichier_ini, std::vector<std::
     p.s.signale = [&messages](const std::string& texte) { messages.push_back(texte); };
     route_handlers(p);
     const std::string dossier = std::filesystem::path(fichier_ini).parent_path().string();
-    p.g.dossier_programme = dossier.empty() ? "./" : dossier + "/";
+    fixe_dossier_programme(p.g, dossier.empty() ? "." : dossier);
     p.g.fichier_ini = fichier_ini;
-    p.g.dossier_actions = p.g.dossier_programme + "actions/";
-    p.fenetre.liste_heures = liste_nombres(24);
-    p.fenetre.liste_minutes = liste_nombres(60);
+    remplit_listes(p.fenetre);
     lecture_ini(p);
-}
-
-std::vector<faute_plage> plages_incoherentes(const programme& p) {
-    std::vector<faute_plage> fautes;
-    for (int i = 0; i < nb_voies; ++i) {
-        for (int k = 1; k <= nb_plages; ++k) {
-            if (!plage_active(p, k, i)) continue;
-            if (!(debut_k(p.h, k, i) < fin_k(p.h, k, i))) fautes.push_back({i, k, 0});
-        }
-    }
-    return fautes;
-}
-
-std::vector<faute_plage> plages_recouvrantes(const programme& p) {
-    std::vector<faute_plage> fautes;
-    for (int i = 0; i < nb_voies; ++i) {
-        int precedente = 0;
-        heure_du_jour reference = 0;
-        for (int k = 1; k <= nb_plages; ++k) {
-            if (!plage_active(p, k, i)) continue;
-            if (k > 1 && !(debut_k(p.h, k, i) > reference)) fautes.push_back({i, k, precedente});
-            precedente = k;
-            reference = fin_k(p.h, k, i);
-        }
-    }
-    return fautes;
 }
 
 std::array<prochains_voie, nb_voies> prochains_lancements(const programme& p,

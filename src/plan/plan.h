@@ -1,8 +1,9 @@
 #pragma once
 
 // The plan viewer's logic: a schedule loaded exactly as the program loads it, every
-// ordering fault of its slots, and the launches the scheduler would make from a given
-// moment. Standard C++ only; the clock and the files come from the caller.
+// ordering fault of its slots (plages_incoherentes, plages_recouvrantes), and the
+// launches the scheduler would make from a given moment. Standard C++ only; the clock and the files
+// come from the caller.
 
 #include <array>
 #include <chrono>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "model/programme.h"
+#include "window/verif.h"
 
 namespace horlivet {
 
@@ -27,24 +29,6 @@ std::string raison_illisible(const std::string& chemin);
 // being shown. Nothing starts: the slot flags stay as they are and ticks stay off.
 // REQUIRES: p stays at the same address afterwards (its handlers are routed).
 void charge_plan(programme& p, const std::string& fichier_ini, std::vector<std::string>& messages);
-
-// One slot failing an ordering check. `reference` is the slot whose stop the failing
-// slot should start after (0 for midnight); unused by the stop-after-start check.
-struct faute_plage {
-    int voie = 0;   // 0..7
-    int plage = 1;  // 1..4
-    int reference = 0;
-    friend bool operator==(const faute_plage&, const faute_plage&) = default;
-};
-
-// Every enabled slot that does not stop after it starts, by channel then slot: the
-// condition of verif_suite, without stopping at one warning.
-std::vector<faute_plage> plages_incoherentes(const programme& p);
-
-// Every enabled slot that does not start strictly after the previous enabled slot of its
-// channel stopped: the condition of verif_suite_2, listed in full. Slot 1 is never
-// compared; a later slot with no enabled slot before it must start after midnight.
-std::vector<faute_plage> plages_recouvrantes(const programme& p);
 
 // A launch the scheduler would make.
 struct lancement_prevu {

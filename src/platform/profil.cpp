@@ -1,5 +1,6 @@
 #include "platform/profil.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
@@ -8,6 +9,7 @@
 #include <deque>
 #include <mutex>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include <fcntl.h>
@@ -135,27 +137,26 @@ struct section_profil {
     mutable std::atomic<bool> decoupee{false};
 };
 
+// The line of `t` that starts at `debut`, and where the next one starts.
+std::pair<ligne, std::size_t> ligne_a(std::string_view t, std::size_t debut) {
+    const std::size_t rupture = std::min(t.find_first_of("\r\n", debut), t.size());
+    ligne l{t.substr(debut, rupture - debut)};
+    if (rupture == t.size()) return {l, rupture};
+    if (t[rupture] == '\n') {
+        l.fin = fin_ligne::lf;
+    } else {
+        l.fin = t.substr(rupture + 1, 1) == "\n" ? fin_ligne::crlf : fin_ligne::cr;
+    }
+    return {l, rupture + (l.fin == fin_ligne::crlf ? 2 : 1)};
+}
+
 // Calls f with each line of `t`, in order.
 template <typename F>
 void pour_chaque_ligne(std::string_view t, F&& f) {
-    std::size_t debut = 0;
-    while (debut < t.size()) {
-        std::size_t rupture = debut;
-        while (rupture < t.size() && t[rupture] != '\n' && t[rupture] != '\r') ++rupture;
-        ligne l{t.substr(debut, rupture - debut)};
-        if (rupture == t.size()) {
-            debut = rupture;
-        } else if (t[rupture] == '\n') {
-            l.fin = fin_ligne::lf;
-            debut = rupture + 1;
-        } else if (rupture + 1 < t.size() && t[rupture + 1] == '\n') {
-            l.fin = fin_ligne::crlf;
-            debut = rupture + 2;
-        } else {
-            l.fin = fin_ligne::cr;
-            debut = rupture + 1;
-        }
+    for (std::size_t debut = 0; debut < t.size();) {
+        const auto [l, suivante] = ligne_a(t, debut);
         f(l);
+        debut = suivante;
     }
 }
 
@@ -314,12 +315,8 @@ void decoupe(contenu_profil& c) {
         t.remove_prefix(bom_utf8.size());
     }
     // Added lines end like the first line that has an ending.
-    const std::size_t premiere_rupture = t.find_first_of("\r\n");
-    if (premiere_rupture != std::string_view::npos) {
-        c.fin_nouvelle = t[premiere_rupture] == '\n'                 ? fin_ligne::lf
-                         : t.substr(premiere_rupture + 1, 1) == "\n" ? fin_ligne::crlf
-                                                                     : fin_ligne::cr;
-    }
+    if (const ligne premiere = ligne_a(t, 0).first; premiere.fin != fin_ligne::aucune)
+        c.fin_nouvelle = premiere.fin;
     section_profil* courante = &c.preambule;
     std::size_t debut_lignes = 0;  // where the lines of `courante` start
     // A section line has '[' first after its blanks: memchr finds the few candidates.
@@ -328,20 +325,11 @@ void decoupe(contenu_profil& c) {
         std::size_t debut = crochet;
         while (debut > 0 && est_blanc(t[debut - 1])) --debut;
         if (debut > 0 && t[debut - 1] != '\n' && t[debut - 1] != '\r') continue;
-        std::size_t rupture = crochet;
-        while (rupture < t.size() && t[rupture] != '\n' && t[rupture] != '\r') ++rupture;
-        ligne l{t.substr(debut, rupture - debut)};
+        const auto [l, suivante] = ligne_a(t, debut);
         const sens_ligne sens = analyse(l.texte);
         if (sens.genre != genre_ligne::section) {
-            crochet = rupture - 1;  // nothing else on this line starts one
+            crochet = suivante - 1;  // nothing else on this line starts one
             continue;
-        }
-        std::size_t suivante = rupture;
-        if (rupture < t.size()) {
-            l.fin = t[rupture] == '\n'                 ? fin_ligne::lf
-                    : t.substr(rupture + 1, 1) == "\n" ? fin_ligne::crlf
-                                                       : fin_ligne::cr;
-            suivante += l.fin == fin_ligne::crlf ? 2 : 1;
         }
         courante->brut = t.substr(debut_lignes, debut - debut_lignes);
         courante = &c.sections.emplace_back();

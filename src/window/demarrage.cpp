@@ -8,13 +8,6 @@ namespace horlivet {
 
 namespace {
 
-std::vector<std::string> liste_nombres(int nombre) {
-    std::vector<std::string> liste;
-    liste.reserve(static_cast<std::size_t>(nombre));
-    for (int n = 0; n < nombre; ++n) liste.push_back(" " + std::to_string(n));
-    return liste;
-}
-
 void arret(programme& p) {
     p.g.ticks_actifs = false;
     for (int i = 0; i < nb_voies; ++i) {
@@ -30,6 +23,27 @@ std::string avec_separateur(std::string dossier) {
     return dossier;
 }
 
+void fixe_dossier_programme(globales& g, const std::string& dossier) {
+    g.dossier_programme = avec_separateur(dossier);
+    g.fichier_ini = g.dossier_programme + "ervaline.ini";
+    g.dossier_actions = g.dossier_programme + "actions/";
+}
+
+void remplit_listes(ervaline& f) {
+    const auto liste_nombres = [](int nombre) {
+        std::vector<std::string> liste;
+        liste.reserve(static_cast<std::size_t>(nombre));
+        for (int n = 0; n < nombre; ++n) {
+            // Appended rather than " " + to_string: GCC 12 warns wrongly on that at -O3.
+            std::string entree(1, ' ');
+            liste.push_back(entree += std::to_string(n));
+        }
+        return liste;
+    };
+    f.liste_heures = liste_nombres(24);
+    f.liste_minutes = liste_nombres(60);
+}
+
 bool voie_active(const globales& g, int i) {
     for (int k = 1; k <= nb_plages; ++k) {
         if (!attente_k(g, k, i)) return true;
@@ -39,16 +53,12 @@ bool voie_active(const globales& g, int i) {
 
 void Form_Load(programme& p, const std::string& dossier_executable) {
     p.g.ticks_actifs = false;
-    p.g.dossier_programme = avec_separateur(dossier_executable);
-    p.g.fichier_ini = p.g.dossier_programme + "ervaline.ini";
-    p.g.dossier_actions = p.g.dossier_programme + "actions/";
+    fixe_dossier_programme(p.g, dossier_executable);
     p.g.mois_courant.clear();
     p.g.mois_precedent.clear();
     p.g.fichier_journal.clear();
 
-    // Every hour combo shares one list and every minute combo another.
-    p.fenetre.liste_heures = liste_nombres(24);
-    p.fenetre.liste_minutes = liste_nombres(60);
+    remplit_listes(p.fenetre);
 
     lecture_ini(p);
 

@@ -159,8 +159,6 @@ QStringList en_qt(const std::vector<std::string>& liste) {
     return resultat;
 }
 
-bool est_commande(champ c) { return c == champ::Commande_marche || c == champ::commande_arret; }
-
 // A command box. The file name wraps over the box's two lines rather than scrolling out
 // of sight, and stays one line of text, as the settings file keeps it.
 class zone_commande : public QPlainTextEdit {
@@ -473,10 +471,7 @@ void fenetre_qt::affiche(champ c, int i) {
         synchronise_listes();
         auto* combo = static_cast<QComboBox*>(w);
         // An unchanged position keeps a text the user is still typing.
-        if (combo->currentIndex() != modele.position) {
-            combo->setCurrentIndex(modele.position);
-            combo->setEditText(QString::fromStdString(texte_combo(p_.fenetre, c, i)));
-        }
+        if (combo->currentIndex() != modele.position) montre_position(combo, c, i);
         colore(combo, QPalette::Base, modele.fond);
         colore(combo, QPalette::Button, modele.fond);
     } else if (est_case(c)) {
@@ -504,6 +499,10 @@ void fenetre_qt::arrete_saisie(champ c, int i) {
                                  static_cast<int>(liste(p_.fenetre, c).size()));
     if (n >= 0) ecrit_position(p_.fenetre, c, i, n);
     const QSignalBlocker bloque(combo);
+    montre_position(combo, c, i);
+}
+
+void fenetre_qt::montre_position(QComboBox* combo, champ c, int i) {
     combo->setCurrentIndex(position(p_.fenetre, c, i));
     combo->setEditText(QString::fromStdString(texte_combo(p_.fenetre, c, i)));
 }
@@ -536,11 +535,7 @@ void fenetre_qt::synchronise_listes() {
         minutes_affichees_ = p_.fenetre.liste_minutes;
         minutes_->setStringList(en_qt(minutes_affichees_));
     }
-    for (const auto& [combo, place] : combos) {
-        const auto [c, i] = place;
-        combo->setCurrentIndex(position(p_.fenetre, c, i));
-        combo->setEditText(QString::fromStdString(texte_combo(p_.fenetre, c, i)));
-    }
+    for (const auto& [combo, place] : combos) montre_position(combo, place.first, place.second);
 }
 
 }  // namespace horlivet

@@ -13,6 +13,7 @@
 
 #include "model/programme.h"
 
+class QComboBox;
 class QCompleter;
 class QPushButton;
 class QStringListModel;
@@ -59,6 +60,8 @@ private:
     void affiche(champ c, int i);
     // A combo's typed text settles: the entry it names, or back to the last valid one.
     void arrete_saisie(champ c, int i);
+    // Shows the model's position of combo c of channel i, and its entry as the text.
+    void montre_position(QComboBox* combo, champ c, int i);
     // Refills the shared lists when the model's lists changed (once, at startup).
     void synchronise_listes();
 

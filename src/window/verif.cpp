@@ -22,28 +22,40 @@ void valid_2_Click(ervaline& f, int i) { colorie_plage(f, 2, i); }
 void valid_3_Click(ervaline& f, int i) { colorie_plage(f, 3, i); }
 void valid_4_Click(ervaline& f, int i) { colorie_plage(f, 4, i); }
 
-void verif_suite(programme& p) {
-    int dernier_incoherent = -1;
+std::vector<faute_plage> plages_incoherentes(const programme& p) {
+    std::vector<faute_plage> fautes;
     for (int i = 0; i < nb_voies; ++i) {
         for (int k = 1; k <= nb_plages; ++k) {
             if (!coche(p.fenetre, valid_k(k), i)) continue;
-            if (!(debut_k(p.h, k, i) < fin_k(p.h, k, i))) dernier_incoherent = i;
+            if (!(debut_k(p.h, k, i) < fin_k(p.h, k, i))) fautes.push_back({i, k, 0});
         }
     }
-    if (dernier_incoherent >= 0) message_incoherence(p, dernier_incoherent);
+    return fautes;
 }
 
-void verif_suite_2(programme& p) {
-    int dernier_desordonne = -1;
+std::vector<faute_plage> plages_recouvrantes(const programme& p) {
+    std::vector<faute_plage> fautes;
     for (int i = 0; i < nb_voies; ++i) {
+        int precedente = 0;
         heure_du_jour reference = 0;
         for (int k = 1; k <= nb_plages; ++k) {
             if (!coche(p.fenetre, valid_k(k), i)) continue;
-            if (k > 1 && !(debut_k(p.h, k, i) > reference)) dernier_desordonne = i;
+            if (k > 1 && !(debut_k(p.h, k, i) > reference)) fautes.push_back({i, k, precedente});
+            precedente = k;
             reference = fin_k(p.h, k, i);
         }
     }
-    if (dernier_desordonne >= 0) message_recouvrement(p, dernier_desordonne);
+    return fautes;
+}
+
+void verif_suite(programme& p) {
+    const std::vector<faute_plage> fautes = plages_incoherentes(p);
+    if (!fautes.empty()) message_incoherence(p, fautes.back().voie);
+}
+
+void verif_suite_2(programme& p) {
+    const std::vector<faute_plage> fautes = plages_recouvrantes(p);
+    if (!fautes.empty()) message_recouvrement(p, fautes.back().voie);
 }
 
 std::string texte_incoherence(int n) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "model/programme.h"
+#include "window/demarrage.h"
 #include "window/edition.h"
 
 namespace horlivet::test {
@@ -78,11 +79,8 @@ inline services faux_services(faux_monde& m) {
 inline void prepare(programme& p, faux_monde& m) {
     p.s = faux_services(m);
     route_handlers(p);
-    p.g.dossier_programme = "/horlivet/";
-    p.g.fichier_ini = "/horlivet/ervaline.ini";
-    p.g.dossier_actions = "/horlivet/actions/";
-    for (int n = 0; n < 24; ++n) p.fenetre.liste_heures.push_back(" " + std::to_string(n));
-    for (int n = 0; n < 60; ++n) p.fenetre.liste_minutes.push_back(" " + std::to_string(n));
+    fixe_dossier_programme(p.g, "/horlivet");
+    remplit_listes(p.fenetre);
     for (auto& plage : p.g.attente) plage.fill(true);
     p.g.ticks_actifs = true;
 }

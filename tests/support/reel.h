@@ -21,9 +21,7 @@ struct banc_reel {
 
     banc_reel() {
         prepare(p, m);
-        p.g.dossier_programme = dossier.chemin.string() + "/";
-        p.g.fichier_ini = p.g.dossier_programme + "ervaline.ini";
-        p.g.dossier_actions = p.g.dossier_programme + "actions/";
+        fixe_dossier_programme(p.g, dossier.chemin.string());
         std::filesystem::create_directory(actions());
         p.s.lance = lance_fichier;
         p.s.ajoute_ligne = ajoute_au_fichier;
