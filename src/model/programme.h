@@ -12,6 +12,12 @@
 
 namespace horlivet {
 
+inline constexpr std::array<std::array<bool, nb_voies>, nb_plages> tous_en_attente() {
+    std::array<std::array<bool, nb_voies>, nb_plages> attente{};
+    for (auto& plage : attente) plage.fill(true);
+    return attente;
+}
+
 struct globales {
     std::string dossier_programme;  // ends in "/"
     std::string fichier_ini;
@@ -20,8 +26,10 @@ struct globales {
     std::string mois_precedent;
     std::string fichier_journal;
     // attente[k - 1][i] is attente_k(i): true while slot k of channel i waits for its
-    // start, false from its start launch to its stop launch.
-    std::array<std::array<bool, nb_voies>, nb_plages> attente{};
+    // start, false from its start launch to its stop launch. Waiting from the outset: a
+    // program that has launched nothing has nothing to stop, even when a signal ends it
+    // during its load.
+    std::array<std::array<bool, nb_voies>, nb_plages> attente = tous_en_attente();
     // The date (yyyymmdd) of the last start launch of each slot. A slot's start window
     // comes once a day, so a second start on the same date would be a repeat (a slot
     // whose start and stop share one minute, or a clock set back).

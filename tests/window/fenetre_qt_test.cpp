@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -87,10 +88,14 @@ protected:
         p.s.traite_evenements = [this] { ++traites; };
         p.s.signale = [](const std::string&) {};
         p.s.termine = [this] { evenements.push_back("termine"); };
+        avant_demarrage();
         route_handlers(p);
         fenetre = std::make_unique<fenetre_qt>(p);
         fenetre->demarre(dossier.path().toStdString());
     }
+
+    // What a test changes in the folder or the services before startup.
+    virtual void avant_demarrage() {}
 
     QComboBox* combo(champ c, int i) const {
         return qobject_cast<QComboBox*>(fenetre->widget_qt(c, i));
@@ -292,6 +297,29 @@ INSTANTIATE_TEST_SUITE_P(
                     facon_d_arreter{"Sighup", [](fenetre_qt&) { std::raise(SIGHUP); }},
                     facon_d_arreter{"Sigint", [](fenetre_qt&) { std::raise(SIGINT); }}),
     [](const testing::TestParamInfo<facon_d_arreter>& info) { return info.param.nom; });
+
+// A signal while the load's warning is open ends the program before any slot was
+// started: there is nothing to stop.
+class ArretPendantLeChargement : public Fenetre {
+protected:
+    void avant_demarrage() override {
+        QFile ini(dossier.filePath("ervaline.ini"));
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write("[ervaline]\r\nheure_deb_1_0=10\r\nheure_fin_1_0=9\r\nvalid_0=on\r\n");
+        ini.close();
+        // The box's own event loop delivers the signal, as the modal box would.
+        p.s.message = [this](const std::string&, const std::string& t) {
+            messages.push_back(t);
+            std::raise(SIGTERM);
+            attend([this] { return !evenements.empty(); });
+        };
+    }
+};
+
+TEST_F(ArretPendantLeChargement, LaunchesNothing) {
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_THAT(evenements, ElementsAre("termine"));
+}
 
 // ---- Editing ----
 
