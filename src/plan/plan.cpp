@@ -166,7 +166,10 @@ std::string texte_plan(const programme& p, const plan& r, const std::string& fic
     t += "Now " + texte_date_heure(maintenant) + "; launches as the program started now would " +
          "make them (a tick every 20 s)\n";
     for (int i = 0; i < nb_voies; ++i) {
-        t += "\n" + std::to_string(i + 1) + "  " + texte(p.fenetre, champ::nom, i) + "\n";
+        // Appended piece by piece: GCC 12 warns wrongly on "\n" + to_string at -O3.
+        t += '\n';
+        t += std::to_string(i + 1);
+        t += "  " + texte(p.fenetre, champ::nom, i) + "\n";
         t += "  days   ";
         std::string jours;
         for (int d = 0; d < nb_jours; ++d) {
