@@ -1,6 +1,5 @@
 #include "platform/profil.h"
 
-#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
@@ -139,7 +138,8 @@ struct section_profil {
 
 // The line of `t` that starts at `debut`, and where the next one starts.
 std::pair<ligne, std::size_t> ligne_a(std::string_view t, std::size_t debut) {
-    const std::size_t rupture = std::min(t.find_first_of("\r\n", debut), t.size());
+    std::size_t rupture = debut;
+    while (rupture < t.size() && t[rupture] != '\n' && t[rupture] != '\r') ++rupture;
     ligne l{t.substr(debut, rupture - debut)};
     if (rupture == t.size()) return {l, rupture};
     if (t[rupture] == '\n') {
