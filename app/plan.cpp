@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "plan/ligne_commande.h"
+#include "platform/horloge.h"
 #include "platform/systeme.h"
 
 // horlivet-plan: the schedule of ervaline.ini as text, and optionally as a week chart.

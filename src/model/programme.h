@@ -7,8 +7,8 @@
 #include <string>
 
 #include "model/horaires.h"
+#include "model/services.h"
 #include "model/widgets.h"
-#include "platform/services.h"
 
 namespace horlivet {
 
@@ -44,6 +44,15 @@ struct programme {
     globales g;
     services s;
 };
+
+// The program folder as startup keeps it: `dossier` with one "/" at its end.
+std::string avec_separateur(std::string dossier);
+
+// The program folder `dossier` (avec_separateur), with ervaline.ini and actions/ in it.
+void fixe_dossier_programme(globales& g, const std::string& dossier);
+
+// The lists every hour combo and every minute combo share: " 0" to " 23", " 0" to " 59".
+void remplit_listes(ervaline& f);
 
 // attente_k(i), with the same index checks as horaires.
 bool& attente_k(globales& g, int k, int i);

@@ -6,7 +6,6 @@
 
 #include "plan/plan.h"
 #include "settings/ini.h"
-#include "window/demarrage.h"
 
 namespace horlivet {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/horloge.h"
+#include "model/date_heure.h"
 
 namespace horlivet {
 

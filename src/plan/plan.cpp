@@ -10,7 +10,6 @@
 
 #include "scheduler/tick.h"
 #include "settings/ini.h"
-#include "window/demarrage.h"
 #include "window/edition.h"
 #include "window/verif.h"
 
@@ -145,13 +144,8 @@ plan calcule_plan(const programme& p, const std::vector<std::string>& messages_c
     plan r;
     r.incoherentes = plages_incoherentes(p);
     r.recouvrantes = plages_recouvrantes(p);
-    // The load's own check names only the last failing channel; the list above names
-    // them all, so its box is not repeated.
-    for (const std::string& m : messages_chargement) {
-        bool deja_dit = false;
-        for (int n = 0; n < nb_voies; ++n) deja_dit = deja_dit || m == texte_incoherence(n);
-        if (!deja_dit) r.autres_messages.push_back(m);
-    }
+    // The load's own check is not run: the lists above name every failing slot.
+    r.autres_messages = messages_chargement;
     r.prochains = prochains_lancements(p, maintenant);
     return r;
 }

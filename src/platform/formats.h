@@ -2,14 +2,11 @@
 
 // The user's long date and long time formats.
 
-#include <functional>
 #include <string>
 
-#include "platform/horloge.h"
+#include "model/services.h"
 
 namespace horlivet {
-
-using format_date = std::function<std::string(const date_heure&)>;
 
 // From the system locale (LC_ALL, LC_TIME, LANG) through Qt's locale data: for fr_FR
 // "samedi 5 décembre 2026" and "20:44:16".

@@ -1,31 +1,12 @@
 #pragma once
 
-// The clock seam. Only the tick and the journal ask it; everything else takes time as
-// an argument.
+// The system clock.
 
-#include <chrono>
-#include <functional>
+#include "model/date_heure.h"
 
 namespace horlivet {
 
-// A local date and time, broken down.
-struct date_heure {
-    int annee = 2026;
-    int mois = 1;          // 1..12
-    int jour = 1;          // 1..31
-    int jour_semaine = 0;  // 0 Monday .. 6 Sunday
-    int secondes = 0;      // time of day, 0..86399
-};
-
-using horloge = std::function<date_heure()>;
-
 // The system clock, in the local time zone.
 date_heure maintenant_systeme();
-
-// A local date and time as a point on a line of seconds, and back, for simulated clocks;
-// the week day comes from the date. Local time is taken as it reads: a daylight-saving
-// change is ignored.
-std::chrono::sys_seconds instant_de(const date_heure& d);
-date_heure date_de(std::chrono::sys_seconds t);
 
 }  // namespace horlivet

@@ -3,6 +3,12 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/dialogues.h"
+#include "platform/formats.h"
+#include "platform/horloge.h"
+#include "platform/journal_fichier.h"
+#include "platform/lanceur.h"
+
 namespace horlivet {
 
 services services_reels() {

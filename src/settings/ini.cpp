@@ -5,7 +5,6 @@
 #include <cmath>
 
 #include "platform/profil.h"
-#include "window/verif.h"
 
 namespace horlivet {
 
@@ -142,10 +141,9 @@ void lecture_ini(programme& p) {
             if (static_cast<champ>(c) == champ::dimanche) rafraichit_horaires(p.h, p.fenetre, i);
         }
     }
-    verif_suite(p);
 }
 
-void enregistre_Click(programme& p) {
+std::string ecriture_ini(programme& p) {
     fichier_profil f = charge_profil(p.g.fichier_ini);
     for (int i = 0; i < nb_voies; ++i) {
         for (int c = 0; c < nb_champs_voie; ++c) {
@@ -155,15 +153,7 @@ void enregistre_Click(programme& p) {
             if (static_cast<champ>(c) == champ::valid_4) rafraichit_horaires(p.h, p.fenetre, i);
         }
     }
-    const std::string erreur = enregistre_profil(f, p.g.fichier_ini);
-    verif_suite(p);
-    verif_suite_2(p);
-    if (!erreur.empty()) {
-        p.s.message(titre_programme, "Les réglages n'ont pas pu être enregistrés dans " +
-                                         p.g.fichier_ini + " :\r\n" + erreur);
-        return;
-    }
-    cache_marque(p.fenetre);
+    return enregistre_profil(f, p.g.fichier_ini);
 }
 
 }  // namespace horlivet

@@ -13,14 +13,14 @@ namespace horlivet {
 inline constexpr const char* section_ini = "ervaline";
 
 // The load: sets every widget of the eight channels from fichier_ini (each missing key
-// takes its default), refreshes horaires of each channel after its day keys, then runs
-// verif_suite.
+// takes its default) and refreshes horaires of each channel after its day keys.
+// Startup follows it with verif_suite.
 void lecture_ini(programme& p);
 
-// The save: writes the 240 keys to fichier_ini in one atomic replacement, refreshes
-// horaires of each channel, runs verif_suite and verif_suite_2, then hides the unsaved
-// mark. When the file cannot be written the user is told why and the mark stays shown.
-void enregistre_Click(programme& p);
+// The file half of the save: writes the 240 keys to fichier_ini in one atomic
+// replacement and refreshes horaires of each channel. Returns the empty text on success,
+// otherwise why the file could not be written (it is then left as it was).
+std::string ecriture_ini(programme& p);
 
 // The characters of `texte` before its first NUL.
 std::string coupe_nul(std::string_view texte);

@@ -18,32 +18,6 @@ void arret(programme& p) {
 
 }  // namespace
 
-std::string avec_separateur(std::string dossier) {
-    if (dossier.empty() || dossier.back() != '/') dossier += '/';
-    return dossier;
-}
-
-void fixe_dossier_programme(globales& g, const std::string& dossier) {
-    g.dossier_programme = avec_separateur(dossier);
-    g.fichier_ini = g.dossier_programme + "ervaline.ini";
-    g.dossier_actions = g.dossier_programme + "actions/";
-}
-
-void remplit_listes(ervaline& f) {
-    const auto liste_nombres = [](int nombre) {
-        std::vector<std::string> liste;
-        liste.reserve(static_cast<std::size_t>(nombre));
-        for (int n = 0; n < nombre; ++n) {
-            // Appended rather than " " + to_string: GCC 12 warns wrongly on that at -O3.
-            std::string entree(1, ' ');
-            liste.push_back(entree += std::to_string(n));
-        }
-        return liste;
-    };
-    f.liste_heures = liste_nombres(24);
-    f.liste_minutes = liste_nombres(60);
-}
-
 bool voie_active(const globales& g, int i) {
     for (int k = 1; k <= nb_plages; ++k) {
         if (!attente_k(g, k, i)) return true;
@@ -61,6 +35,7 @@ void Form_Load(programme& p, const std::string& dossier_executable) {
     remplit_listes(p.fenetre);
 
     lecture_ini(p);
+    verif_suite(p);
 
     for (auto& plage : p.g.attente) plage.fill(true);
     p.g.ticks_actifs = true;

@@ -8,15 +8,6 @@
 
 namespace horlivet {
 
-// The program folder as startup keeps it: `dossier` with one "/" at its end.
-std::string avec_separateur(std::string dossier);
-
-// The program folder `dossier` (avec_separateur), with ervaline.ini and actions/ in it.
-void fixe_dossier_programme(globales& g, const std::string& dossier);
-
-// The lists every hour combo and every minute combo share: " 0" to " 23", " 0" to " 59".
-void remplit_listes(ervaline& f);
-
 // Startup, in order: the paths from the executable's folder, the month texts emptied,
 // the hour and minute lists filled, lecture_ini, every slot flag set to waiting, every
 // slot coloured, frame 0 shown and option 1 selected, the unsaved mark hidden. Ticks act

@@ -1,5 +1,6 @@
 #include "window/edition.h"
 
+#include "settings/ini.h"
 #include "window/verif.h"
 
 namespace horlivet {
@@ -72,6 +73,18 @@ void route_edition(programme& p, champ c, int i) {
 
 void route_handlers(programme& p) {
     p.fenetre.sur_edition = [&p](champ c, int i) { route_edition(p, c, i); };
+}
+
+void enregistre_Click(programme& p) {
+    const std::string erreur = ecriture_ini(p);
+    verif_suite(p);
+    verif_suite_2(p);
+    if (!erreur.empty()) {
+        p.s.message(titre_programme, "Les réglages n'ont pas pu être enregistrés dans " +
+                                         p.g.fichier_ini + " :\r\n" + erreur);
+        return;
+    }
+    cache_marque(p.fenetre);
 }
 
 }  // namespace horlivet

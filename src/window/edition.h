@@ -32,6 +32,11 @@ void commande_arret_DblClick(programme& p, int i);
 // names no entry, so the combo keeps its last valid one.
 int position_tapee(std::string_view texte, int taille);
 
+// The save button: ecriture_ini, then verif_suite and verif_suite_2, then the unsaved
+// mark hidden. When the file cannot be written the user is told why and the mark stays
+// shown.
+void enregistre_Click(programme& p);
+
 // Raises the handler that the window attaches to widget c of channel i. The command
 // boxes have none: a typed command is used by the next launch without marking.
 void route_edition(programme& p, champ c, int i);

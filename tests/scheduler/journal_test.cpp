@@ -6,6 +6,7 @@
 
 #include "commun/fichiers.h"
 #include "platform/formats.h"
+#include "platform/journal_fichier.h"
 #include "scheduler/commande.h"
 #include "scheduler/tick.h"
 #include "support/faux.h"

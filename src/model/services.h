@@ -1,0 +1,64 @@
+#pragma once
+
+// The seams: every platform service the logic uses, declared here by the logic that
+// calls them. The adapters in platform/ implement them; tests build a `services` with
+// the fakes they need, the program with services_reels().
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "model/date_heure.h"
+
+namespace horlivet {
+
+// The local date and time now.
+using horloge = std::function<date_heure()>;
+
+inline constexpr int lancement_reussi = 33;
+
+// Starts `fichier` (a full path, or a name relative to `dossier`) with `dossier` as its
+// working folder, without waiting for it. Returns a value above 32 on success, otherwise
+// an error code 0..32 as the shell would give it (2: no such file, 3: no such folder, 5:
+// no permission...).
+using lanceur = std::function<int(const std::string& fichier, const std::string& dossier)>;
+
+// Appends `ligne` to the file at `chemin`, creating it if needed; each line opens,
+// appends and closes the file. Returns the empty text on success, otherwise the reason.
+using ajout_ligne = std::function<std::string(const std::string& chemin, std::string_view ligne)>;
+
+// The user's long date or long time format applied to a date and time.
+using format_date = std::function<std::string(const date_heure&)>;
+
+// Shows `texte` with the caption `titre` and only an OK button; returns once it is
+// pressed. The event loop keeps running meanwhile, timer ticks included.
+using boite_message = std::function<void(const std::string& titre, const std::string& texte)>;
+
+struct demande_fichier {
+    std::string titre;
+    std::vector<std::pair<std::string, std::string>> filtres;  // description, pattern
+    std::string dossier_initial;
+};
+
+// A modal file-open dialog: the full path of the chosen file, or the empty text on
+// cancel.
+using dialogue_fichier = std::function<std::string(const demande_fichier&)>;
+
+struct services {
+    horloge maintenant;
+    lanceur lance;
+    ajout_ligne ajoute_ligne;
+    format_date date_longue;
+    format_date heure_longue;
+    boite_message message;
+    dialogue_fichier choisit_fichier;
+    std::function<void()> traite_evenements;
+    // Reports a failure the user must hear of but that stops nothing (standard error).
+    std::function<void(const std::string&)> signale;
+    // Ends the process at once: no further event of any kind.
+    std::function<void()> termine;
+};
+
+}  // namespace horlivet
