@@ -135,7 +135,7 @@ TEST_F(Tick, LaunchesOfOneTickFollowChannelThenSlotThenStartBeforeStop) {
     plage(p, 5, 1, 7, 0, 7, 0);
     plage(p, 1, 3, 7, 0, 8, 0);
     plage(p, 1, 2, 6, 0, 7, 0);
-    simule(a(lundi_7, 5, 59), a(lundi_7, 6, 1));
+    simule(a(lundi_7, 5, 59, 10), a(lundi_7, 7, 0, 10));
     m.lancements.clear();
     simule(a(lundi_7, 7, 0, 10), a(lundi_7, 7, 0, 11));
     EXPECT_EQ(lances(), (std::vector<std::string>{"A1@0 07:00:10", "M1@0 07:00:10", "M5@0 07:00:10",
@@ -163,6 +163,7 @@ TEST_F(Tick, WindowsAreClosedMinutesThatNeverRunPastMidnight) {
         SCOPED_TRACE(c.nom);
         for (auto& plage : p.g.attente) plage.fill(true);
         p.g.date_dernier_debut = {};
+        p.g.dernier_tick.reset();
         m.lancements.clear();
         m.maintenant = c.quand;
         Timer1_Timer(p);
@@ -196,7 +197,7 @@ TEST_F(Tick, AFailedStartIsJournalledOnceAndItsStopStillFollows) {
     EXPECT_NE(m.lignes[0].second.find("  Erreur 2  commande : M0\r\n"), std::string::npos);
 }
 
-TEST_F(Tick, ClockStepsLaunchNothingTwiceAndSkipTheWindowsTheyJumpOver) {
+TEST_F(Tick, ClockStepsLaunchNothingTwiceAndCatchUpTheWindowsTheyJumpOver) {
     // Ticks from `debut` to `fin`; the clock steps between one stretch and the next.
     struct troncon {
         sys_seconds debut, fin;
@@ -221,12 +222,12 @@ TEST_F(Tick, ClockStepsLaunchNothingTwiceAndSkipTheWindowsTheyJumpOver) {
         {"forward a day while started: the stop comes at the next stop window",
          {{lundi(8, 0), lundi(8, 45)}, {mardi(8, 45), mardi(10, 0)}},
          {"M0@0 08:30:00", "A0@1 09:00:00", "M0@1 09:30:00", "A0@1 09:30:00"}},
-        {"forward a day before the start: the start jumped over is skipped",
+        {"forward a day before the start: started at once, as the skipped ticks left it",
          {{lundi(8, 0), lundi(8, 20)}, {mardi(8, 40), mardi(10, 0)}},
-         {"M0@1 09:30:00", "A0@1 09:30:00"}},
-        {"forward a day, then back to the day of the last start",
+         {"M0@1 08:40:00", "A0@1 09:00:00", "M0@1 09:30:00", "A0@1 09:30:00"}},
+        {"forward a day, then back a day: the skipped ticks count as seen",
          {{lundi(8, 0), lundi(8, 45)}, {mardi(8, 45), mardi(9, 10)}, {lundi(8, 20), lundi(10, 0)}},
-         {"M0@0 08:30:00", "A0@1 09:00:00", "M0@0 09:30:00", "A0@0 09:30:00"}},
+         {"M0@0 08:30:00", "A0@1 09:00:00", "M0@0 08:30:00", "A0@0 09:00:00"}},
     };
     for (const cas& c : table) {
         SCOPED_TRACE(c.nom);
