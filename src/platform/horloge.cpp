@@ -5,8 +5,15 @@
 namespace horlivet {
 
 date_heure maintenant_systeme() {
-    // localtime_r, unlike localtime, does not re-read the time zone at every call.
     const time_t t = time(nullptr);
+    // localtime_r keeps the zone it first read, but tzset looks again: at TZ, and when it
+    // is unset at /etc/localtime (another link target, a rewritten file). Once a second is
+    // enough for a change of zone to show from the next tick on.
+    static time_t seconde_du_dernier_tzset = -1;
+    if (t != seconde_du_dernier_tzset) {
+        tzset();
+        seconde_du_dernier_tzset = t;
+    }
     struct tm local {};
     localtime_r(&t, &local);
     date_heure d;
