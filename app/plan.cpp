@@ -1,3 +1,4 @@
+#include <chrono>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -9,6 +10,8 @@
 // horlivet-plan: the schedule of ervaline.ini as text, and optionally as a week chart.
 int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
-    return horlivet::execute_plan(arguments, horlivet::dossier_executable(),
-                                  horlivet::maintenant_systeme(), std::cout, std::cerr);
+    const auto maintenant =
+        std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
+    return horlivet::execute_plan(arguments, horlivet::dossier_executable(), maintenant,
+                                  horlivet::date_locale, std::cout, std::cerr);
 }

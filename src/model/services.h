@@ -4,6 +4,7 @@
 // calls them. The adapters in platform/ implement them; tests build a `services` with
 // the fakes they need, the program with services_reels().
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -16,6 +17,9 @@ namespace horlivet {
 
 // The local date and time now.
 using horloge = std::function<date_heure()>;
+
+// The local date and time at a real instant (seconds since 1970, UTC).
+using conversion_locale = std::function<date_heure(std::chrono::sys_seconds)>;
 
 inline constexpr int lancement_reussi = 33;
 

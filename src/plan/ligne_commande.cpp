@@ -77,7 +77,8 @@ std::string aide_plan() {
 }
 
 int execute_plan(const std::vector<std::string>& arguments, const std::string& dossier_programme,
-                 const date_heure& maintenant, std::ostream& sortie, std::ostream& erreurs) {
+                 std::chrono::sys_seconds maintenant, const conversion_locale& locale,
+                 std::ostream& sortie, std::ostream& erreurs) {
     options o;
     if (const std::string faute = lit_options(arguments, o); !faute.empty()) {
         erreurs << nom_outil << ": " << faute << "\n" << aide_plan();
@@ -99,8 +100,8 @@ int execute_plan(const std::vector<std::string>& arguments, const std::string& d
     programme p;
     std::vector<std::string> messages;
     charge_plan(p, o.fichier_ini, messages);
-    const plan r = calcule_plan(p, messages, maintenant);
-    sortie << texte_plan(p, r, o.fichier_ini, maintenant);
+    const plan r = calcule_plan(p, messages, maintenant, locale);
+    sortie << texte_plan(p, r, o.fichier_ini, locale(maintenant));
 
     if (!o.fichier_svg.empty()) {
         const std::string titre =

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "model/date_heure.h"
+#include "model/services.h"
 
 namespace horlivet {
 
@@ -20,8 +20,10 @@ std::string aide_plan();
 // Runs horlivet-plan with `arguments` (the program name left out): prints the plan of the
 // settings file named there, or of ervaline.ini in `dossier_programme`, to `sortie`, and
 // writes the chart with --svg. Errors go to `erreurs`, naming the file and the reason.
+// `maintenant` is the real instant now, `locale` the system's local time of an instant.
 // Returns sortie_sans_avertissement, sortie_avertissements or sortie_erreur.
 int execute_plan(const std::vector<std::string>& arguments, const std::string& dossier_programme,
-                 const date_heure& maintenant, std::ostream& sortie, std::ostream& erreurs);
+                 std::chrono::sys_seconds maintenant, const conversion_locale& locale,
+                 std::ostream& sortie, std::ostream& erreurs);
 
 }  // namespace horlivet

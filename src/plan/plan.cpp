@@ -93,7 +93,8 @@ void charge_plan(programme& p, const std::string& fichier_ini, std::vector<std::
 }
 
 std::array<prochains_voie, nb_voies> prochains_lancements(const programme& p,
-                                                          const date_heure& maintenant) {
+                                                          sys_seconds maintenant,
+                                                          const conversion_locale& locale) {
     programme sim;
     sim.fenetre = p.fenetre;
     // The copy must not raise the handlers of p's window, nor anything of its view.
@@ -107,17 +108,17 @@ std::array<prochains_voie, nb_voies> prochains_lancements(const programme& p,
         ecrit_texte(sim.fenetre, champ::commande_arret, i, marque_lancement('A', i));
     }
 
-    const sys_seconds depart = instant_de(maintenant);
-    sys_seconds horloge = depart;
+    sys_seconds horloge = maintenant;
+    date_heure lue = locale(horloge);  // converted once per simulated tick
     std::array<prochains_voie, nb_voies> prochains{};
     int restants = 2 * nb_voies;
-    sim.s.maintenant = [&horloge] { return date_de(horloge); };
+    sim.s.maintenant = [&lue] { return lue; };
     sim.s.lance = [&](const std::string& fichier, const std::string&) {
         const int i = fichier.at(1) - '0';
         auto& l = fichier.front() == 'M' ? prochains.at(static_cast<std::size_t>(i)).marche
                                          : prochains.at(static_cast<std::size_t>(i)).arret;
         if (!l) {
-            l = lancement_prevu{date_de(horloge), horloge - depart};
+            l = lancement_prevu{lue, horloge - maintenant};
             --restants;
         }
         return lancement_reussi;
@@ -132,21 +133,22 @@ std::array<prochains_voie, nb_voies> prochains_lancements(const programme& p,
     for (auto& plage : sim.g.attente) plage.fill(true);
     sim.g.ticks_actifs = true;
     const auto periode = duration_cast<seconds>(milliseconds(periode_timer1_ms));
-    const sys_seconds fin = depart + days(jours_simules);
-    for (horloge = depart + periode; horloge <= fin && restants > 0; horloge += periode) {
+    const sys_seconds fin = maintenant + days(jours_simules);
+    for (horloge = maintenant + periode; horloge <= fin && restants > 0; horloge += periode) {
+        lue = locale(horloge);
         Timer1_Timer(sim);
     }
     return prochains;
 }
 
 plan calcule_plan(const programme& p, const std::vector<std::string>& messages_chargement,
-                  const date_heure& maintenant) {
+                  sys_seconds maintenant, const conversion_locale& locale) {
     plan r;
     r.incoherentes = plages_incoherentes(p);
     r.recouvrantes = plages_recouvrantes(p);
     // The load's own check is not run: the lists above name every failing slot.
     r.autres_messages = messages_chargement;
-    r.prochains = prochains_lancements(p, maintenant);
+    r.prochains = prochains_lancements(p, maintenant, locale);
     return r;
 }
 

@@ -42,12 +42,15 @@ struct prochains_voie {
     std::optional<lancement_prevu> arret;
 };
 
-// What the program would launch if started at `maintenant`: the real tick runs on a copy
-// of p, every 20 s of a simulated clock from one period after `maintenant` for
-// jours_simules days, with every slot waiting for its start. Launches and journal lines
-// are only recorded; p is not changed.
-std::array<prochains_voie, nb_voies> prochains_lancements(const programme& p,
-                                                          const date_heure& maintenant);
+// What the program would launch if started at the instant `maintenant`: the real tick
+// runs on a copy of p, every 20 s of a simulated clock from one period after `maintenant`
+// for jours_simules days, with every slot waiting for its start. The tick reads each
+// instant as `locale` gives it, so a change to or from summer time in the system's zone
+// comes as the program meets it; by default an instant is its own local time (date_de).
+// Launches and journal lines are only recorded; p is not changed.
+std::array<prochains_voie, nb_voies> prochains_lancements(
+    const programme& p, std::chrono::sys_seconds maintenant,
+    const conversion_locale& locale = date_de);
 
 // The whole printed plan: channels with days and enabled slots, the ordering warnings,
 // the next launches. `autres_messages` are warnings of the load that the lists above do
@@ -60,7 +63,7 @@ struct plan {
 };
 
 plan calcule_plan(const programme& p, const std::vector<std::string>& messages_chargement,
-                  const date_heure& maintenant);
+                  std::chrono::sys_seconds maintenant, const conversion_locale& locale = date_de);
 bool a_des_avertissements(const plan& r);
 std::string texte_plan(const programme& p, const plan& r, const std::string& fichier_ini,
                        const date_heure& maintenant);

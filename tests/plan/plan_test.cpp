@@ -92,7 +92,7 @@ TEST(ProchainsLancements, MatchTheSchedulerRunFromNow) {
         faux_monde m;
         prepare(p, m);
         c.h(p);
-        const auto prochains = prochains_lancements(p, date_de(c.maintenant));
+        const auto prochains = prochains_lancements(p, c.maintenant);
         const auto attendus = reference(c.h, c.maintenant);
         for (std::size_t i = 0; i < nb_voies; ++i) {
             SCOPED_TRACE("channel " + std::to_string(i + 1));
@@ -106,6 +106,22 @@ TEST(ProchainsLancements, MatchTheSchedulerRunFromNow) {
     }
 }
 
+TEST(ProchainsLancements, SummerTimeComesAsTheProgramMeetsIt) {
+    // Paris: UTC+1, then UTC+2 from 01:00 UTC on Sunday 28 March 2027.
+    const sys_seconds ete = sys_days(2027y / March / 28d) + 1h;
+    const auto paris = [ete](sys_seconds t) { return date_de(t + (t >= ete ? 2h : 1h)); };
+    programme p;
+    faux_monde m;
+    prepare(p, m);
+    horaire{0, {6}, {{1, 1, 0, 2, 30, 1}}}(p);                // stops in the hour that never comes
+    horaire{1, {6}, {{1, 2, 15, 4, 0, 1}}}(p);                // starts in it
+    const auto l = prochains_lancements(p, ete - 2h, paris);  // midnight, Paris
+    EXPECT_EQ(decrit(l[0].marche), "2027-03-28 01:00:00 +3600s");
+    EXPECT_EQ(decrit(l[0].arret), "2027-03-28 03:00:00 +7200s");
+    EXPECT_EQ(decrit(l[1].marche), "2027-03-28 03:00:00 +7200s");
+    EXPECT_EQ(decrit(l[1].arret), "2027-03-28 04:00:00 +10800s");
+}
+
 TEST(ProchainsLancements, LeaveTheProgramAsItWas) {
     programme p;
     faux_monde m;
@@ -115,7 +131,7 @@ TEST(ProchainsLancements, LeaveTheProgramAsItWas) {
     p.g.attente[0][0] = false;  // started before
     int editions = 0;
     p.fenetre.sur_edition = [&editions](champ, int) { ++editions; };
-    prochains_lancements(p, date_de(a(lundi_7, 8, 0)));
+    prochains_lancements(p, a(lundi_7, 8, 0));
     EXPECT_EQ(texte(p.fenetre, champ::Commande_marche, 0), "pompe.sh");
     EXPECT_EQ(lit(p.fenetre, champ::nom, 0).fond, jaune_clair);
     EXPECT_FALSE(p.g.attente[0][0]);
@@ -189,10 +205,10 @@ TEST_F(Fautes, ThePrintedPlanNamesEachFaultAndItsReference) {
     ecrit_texte(p.fenetre, champ::nom, 3, "Four");
     horaire{0, {0, 1, 2, 3, 4}, {{1, 8, 0, 10, 0, 1}, {2, 9, 0, 11, 0, 1}}}(p);
     horaire{3, {}, {{1, 22, 0, 6, 0, 1}, {3, 0, 0, 0, 30, 1}}}(p);
-    const date_heure maintenant = date_de(a(lundi_7, 7, 0));
+    const sys_seconds maintenant = a(lundi_7, 7, 0);
     const plan r = calcule_plan(p, {"autre chose\r\nsur deux lignes"}, maintenant);
     EXPECT_TRUE(a_des_avertissements(r));
-    const std::string t = texte_plan(p, r, "/x/ervaline.ini", maintenant);
+    const std::string t = texte_plan(p, r, "/x/ervaline.ini", date_de(maintenant));
     for (const char* attendu :
          {"channel 4 (Four) slot 1 22:00–06:00: does not stop after it starts\n",
           "channel 1 (Pompe) slot 2 09:00–11:00: does not start after slot 1 stops at 10:00\n",
