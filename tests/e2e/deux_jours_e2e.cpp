@@ -4,7 +4,8 @@
 // of its children faked by libfaketime, starting on a Monday and running `vitesse` times
 // faster. SIGTERM ends the run. The launches the schedule calls for are written out by
 // hand below; the journal must hold exactly those, in order, and the record the same
-// successful ones.
+// successful ones. Beside it, at no cost in time, two more programs spend the nights of
+// the changes to and from summer time of 2027 in Paris.
 
 #include <algorithm>
 #include <chrono>
@@ -12,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -117,6 +119,66 @@ const std::vector<lancement> attendus = {
 // SIGTERM stops the channels still started, in index order.
 const std::vector<int> arretes_a_la_fin = {4, 7};
 
+// A night of a change of time in Paris, from 16:00 the day before (as much time before
+// the first launch as the two days have), with Sunday slots only: the program has done
+// all it will by Sunday morning, however long it then runs. The launches by hand, at
+// the local time the journal writes; `rattrapage` is the report of the lost hour.
+struct nuit {
+    const char* nom;
+    year_month_day dimanche;
+    std::vector<voie> voies;
+    std::vector<lancement> attendus;  // local times, as read
+    const char* rattrapage;           // a regular expression, or nullptr
+};
+
+const std::vector<nuit> nuits = [] {
+    const auto dimanche = [](year_month_day j, int h, int m) {
+        return sys_days(j) + hours(h) + minutes(m);
+    };
+    const year_month_day ete = 2027y / March / 28d, hiver = 2027y / October / 31d;
+    const auto e = [&](int heure, int minute) { return dimanche(ete, heure, minute); };
+    const auto h = [&](int heure, int minute) { return dimanche(hiver, heure, minute); };
+    const std::string d = "......x";
+    return std::vector<nuit>{
+        // 02:00 becomes 03:00: what the lost hour held comes with the first tick after it.
+        {"summer time",
+         ete,
+         {{"Perd l'arrêt", d, {{1, 1, 0, 2, 30}}, "m0.sh", "a0.bat"},
+          {"Perd le départ", d, {{1, 2, 15, 4, 0}}, "m1.sh", "a1.bat"},
+          {"Dans l'heure", d, {{1, 2, 10, 2, 20}}, "m2.sh", "a2.bat"},
+          {"Juste avant", d, {{1, 1, 59, 3, 0}}, "m3.sh", "a3.bat"},
+          {"Juste après", d, {{1, 3, 0, 3, 1}}, "m4.sh", "a4.bat"}},
+         {{e(1, 0), 0, true},
+          {e(1, 59), 3, true},
+          {e(3, 0), 0, false},
+          {e(3, 0), 1, true},
+          {e(3, 0), 3, false},
+          {e(3, 0), 4, true},
+          {e(3, 1), 4, false},
+          {e(4, 0), 1, false}},
+         R"(no tick saw the 1 h 0 min \d+ s from 2027-03-28 01:59:\d\d to 2027-03-28 03:00:\d\d \(local time\): \d+ launch)"},
+        // 03:00 becomes 02:00: the hour from 02:00 comes twice, its launches once.
+        {"winter time",
+         hiver,
+         {{"Deux passages", d, {{1, 2, 15, 2, 45}}, "m0.sh", "a0.bat"},
+          {"Arrêt à 02:30", d, {{1, 1, 30, 2, 30}}, "m1.sh", "a1.bat"},
+          {"Au-delà", d, {{1, 2, 50, 3, 10}}, "m2.sh", "a2.bat"},
+          {"Juste avant", d, {{1, 1, 59, 2, 0}}, "m3.sh", "a3.bat"},
+          {"Juste après", d, {{1, 3, 0, 3, 5}}, "m4.sh", "a4.bat"}},
+         {{h(1, 30), 1, true},
+          {h(1, 59), 3, true},
+          {h(2, 0), 3, false},
+          {h(2, 15), 0, true},
+          {h(2, 30), 1, false},
+          {h(2, 45), 0, false},
+          {h(2, 50), 2, true},
+          {h(3, 0), 4, true},
+          {h(3, 5), 4, false},
+          {h(3, 10), 2, false}},
+         nullptr},
+    };
+}();
+
 // A window is one closed minute, read by the tick every 20 s; the journal reads the
 // clock again after the launch, a few real milliseconds later: seconds, once faked.
 constexpr seconds marge_journal = 45s;
@@ -135,8 +197,8 @@ std::string texte_heure(sys_seconds t) {
     return texte;
 }
 
-// The settings file of the schedule above, as the save would write it (CR LF).
-std::string ini_du_programme() {
+// The settings file of a schedule, as the save would write it (CR LF).
+std::string ini_du_programme(const std::vector<voie>& voies) {
     const char* noms_jours[] = {"lundi",    "mardi",  "mercredi", "jeudi",
                                 "vendredi", "samedi", "dimanche"};
     std::ostringstream ini;
@@ -172,11 +234,18 @@ struct ligne_journal {
     std::string nom, resultat, commande;
 };
 
-// The journal's lines; those that do not read as a launch go to `illisibles`.
-std::vector<ligne_journal> lit_journal(const fs::path& chemin, std::string& illisibles) {
+// The journal's lines of the month `mois`; those that do not read as a launch go to
+// `illisibles`.
+std::vector<ligne_journal> lit_journal(const fs::path& chemin, std::string& illisibles,
+                                       year_month mois = 2026y / December) {
     // The C locale's long date, "Monday, 7 December 2026", then the line's fixed fields.
-    static const std::regex forme(
-        R"(^\w+, (\d+) December 2026 \* (\d\d):(\d\d):(\d\d)  : +(.*)  \*\*\*    ON +(OK|Erreur \d+)  commande : (.*)\r$)");
+    static const char* const noms_mois[] = {"January",   "February", "March",    "April",
+                                            "May",       "June",     "July",     "August",
+                                            "September", "October",  "November", "December"};
+    const std::regex forme(
+        R"(^\w+, (\d+) )" + std::string(noms_mois[unsigned(mois.month()) - 1]) + " " +
+        std::to_string(int(mois.year())) +
+        R"( \* (\d\d):(\d\d):(\d\d)  : +(.*)  \*\*\*    ON +(OK|Erreur \d+)  commande : (.*)\r$)");
     std::vector<ligne_journal> lignes;
     std::istringstream in(lit_fichier(chemin));
     std::string ligne;
@@ -186,7 +255,7 @@ std::vector<ligne_journal> lit_journal(const fs::path& chemin, std::string& illi
             illisibles += ligne + "\n";
             continue;
         }
-        const auto jour = sys_days(2026y / December / day(std::stoul(m[1].str())));
+        const auto jour = sys_days(mois / day(std::stoul(m[1].str())));
         lignes.push_back({jour + hours(std::stoi(m[2].str())) + minutes(std::stoi(m[3].str())) +
                               seconds(std::stoi(m[4].str())),
                           m[5].str(), m[6].str(), m[7].str()});
@@ -211,9 +280,10 @@ std::vector<ligne_registre> lit_registre(const fs::path& chemin) {
 }
 
 // Starts the program with its output in `sortie`, in our environment with the faked
-// clock, UTC, the C locale and no display. The sanitizers' runtime need not come first
-// when libfaketime is preloaded.
-pid_t demarre(const fs::path& programme, const fs::path& sortie) {
+// clock from `depart` (local time) in the zone `tz`, the C locale and no display. The
+// sanitizers' runtime need not come first when libfaketime is preloaded.
+pid_t demarre(const fs::path& programme, const fs::path& sortie,
+              const std::string& depart = "2026-12-07 04:00:00", const std::string& tz = "UTC") {
     const std::vector<std::string> remplaces = {
         "LD_PRELOAD=", "FAKETIME", "TZ=", "LC_", "LANG", "QT_QPA_PLATFORM=", "ASAN_OPTIONS="};
     std::vector<std::string> env;
@@ -224,10 +294,10 @@ pid_t demarre(const fs::path& programme, const fs::path& sortie) {
             env.push_back(v);
     }
     env.push_back(std::string("LD_PRELOAD=") + HORLIVET_FAKETIME);
-    env.push_back("FAKETIME=@2026-12-07 04:00:00 x" + std::to_string(vitesse()));  // debut
+    env.push_back("FAKETIME=@" + depart + " x" + std::to_string(vitesse()));
     // Children go on from the program's time instead of starting over.
     env.push_back("FAKETIME_DONT_RESET=1");
-    env.push_back("TZ=UTC");
+    env.push_back("TZ=" + tz);
     env.push_back("LC_ALL=C.UTF-8");
     env.push_back("QT_QPA_PLATFORM=offscreen");
     const char* asan = std::getenv("ASAN_OPTIONS");
@@ -250,41 +320,28 @@ pid_t demarre(const fs::path& programme, const fs::path& sortie) {
     return erreur == 0 ? pid : -1;
 }
 
-TEST(DeuxJours, TheJournalAndTheRecordHoldExactlyTheScheduledLaunches) {
-    ASSERT_TRUE(fs::exists(HORLIVET_FAKETIME))
-        << "libfaketime is missing: scripts/deps.sh --test installs it";
-    const dossier_temporaire d;
-    const fs::path programme = d.chemin / "horlivet", actions = d.chemin / "actions";
-    const fs::path registre = d.chemin / "registre.txt", sortie = d.chemin / "sortie.txt";
-    fs::copy_file(HORLIVET_PROGRAMME, programme);
+// The built program and its actions/ in `dossier`, with the schedule `voies` and its
+// command scripts writing to registre.txt there.
+void installe(const fs::path& dossier, const std::vector<voie>& voies) {
+    const fs::path actions = dossier / "actions";
+    fs::copy_file(HORLIVET_PROGRAMME, dossier / "horlivet");
     fs::copy(fs::path(HORLIVET_PROGRAMME).parent_path() / "actions", actions,
              fs::copy_options::recursive);
-    ecrit_fichier(d.chemin / "ervaline.ini", ini_du_programme());
+    ecrit_fichier(dossier / "ervaline.ini", ini_du_programme(voies));
     for (const voie& v : voies) {
         // Starts are programs with #!, stops plain .bat files the shell runs.
         for (const std::string& nom : {v.marche, v.arret}) {
             if (nom == "absente.sh") continue;
             const bool diese = nom.ends_with(".sh");
-            ecrit_fichier(actions / nom, (diese ? "#!/bin/sh\n" : "") + script(registre));
+            ecrit_fichier(actions / nom,
+                          (diese ? "#!/bin/sh\n" : "") + script(dossier / "registre.txt"));
             if (diese) fs::permissions(actions / nom, fs::perms::owner_all);
         }
     }
+}
 
-    const pid_t pid = demarre(programme, sortie);
-    ASSERT_GT(pid, 0);
-    const auto depart = steady_clock::now();
-    // The faked time, as near as the test can tell: libfaketime starts its clock as the
-    // program starts, a little after `depart`.
-    const auto temps_simule = [&] {
-        return debut + duration_cast<seconds>((steady_clock::now() - depart) * vitesse());
-    };
-    const fs::path journal = d.chemin / "journal_2026-12.txt";
-    bool vivant = true;
-    while (vivant && temps_simule() < fin) {
-        std::this_thread::sleep_for(100ms);
-        vivant = waitpid(pid, nullptr, WNOHANG) == 0;
-    }
-    ASSERT_TRUE(vivant) << "the program ended by itself:\n" << lit_fichier(sortie);
+// Sends SIGTERM and waits up to 20 s for the end: the wait status, or -1 after SIGKILL.
+int arrete(pid_t pid) {
     ::kill(pid, SIGTERM);
     int statut = 0;
     bool fini = false;
@@ -301,6 +358,88 @@ TEST(DeuxJours, TheJournalAndTheRecordHoldExactlyTheScheduledLaunches) {
         std::error_code ignore;
         fs::remove(nom + std::to_string(pid), ignore);
     }
+    return statut;
+}
+
+// A night's journal holds its launches exactly, in order, each in its minute; its record
+// the same scripts; its output the report of a lost hour.
+void verifie_nuit(const nuit& n, const fs::path& dossier) {
+    const std::string sortie = lit_fichier(dossier / "sortie.txt");
+    SCOPED_TRACE(std::string(n.nom) + ", program output:\n" + sortie);
+    const year_month mois = n.dimanche.year() / n.dimanche.month();
+    char nom_journal[32];
+    std::snprintf(nom_journal, sizeof nom_journal, "journal_%04d-%02u.txt", int(mois.year()),
+                  unsigned(mois.month()));
+    std::string illisibles;
+    const auto lignes = lit_journal(dossier / nom_journal, illisibles, mois);
+    EXPECT_EQ(illisibles, "");
+    std::string attendu, lu;
+    std::vector<std::string> scripts_attendus, scripts_lus;
+    for (const lancement& l : n.attendus) {
+        const voie& v = n.voies[std::size_t(l.voie)];
+        attendu += v.nom + " | " + (l.marche ? v.marche : v.arret) + "\n";
+        scripts_attendus.push_back(l.marche ? v.marche : v.arret);
+    }
+    for (const ligne_journal& l : lignes) lu += l.nom + " | " + l.commande + "\n";
+    EXPECT_EQ(lu, attendu);
+    for (std::size_t i = 0; i < std::min(lignes.size(), n.attendus.size()); ++i) {
+        const sys_seconds t = lignes[i].quand, minute = n.attendus[i].minute;
+        EXPECT_TRUE(t >= minute && t <= minute + 60s + marge_journal)
+            << "journal line " << i << " at local " << texte_heure(t) << " for "
+            << texte_heure(minute);
+    }
+    for (const ligne_registre& r : lit_registre(dossier / "registre.txt"))
+        scripts_lus.push_back(r.script);
+    std::sort(scripts_attendus.begin(), scripts_attendus.end());
+    std::sort(scripts_lus.begin(), scripts_lus.end());
+    EXPECT_EQ(scripts_lus, scripts_attendus);
+    if (n.rattrapage) {
+        EXPECT_TRUE(std::regex_search(sortie, std::regex(n.rattrapage)));
+    }
+}
+
+TEST(DeuxJours, TheJournalAndTheRecordHoldExactlyTheScheduledLaunches) {
+    ASSERT_TRUE(fs::exists(HORLIVET_FAKETIME))
+        << "libfaketime is missing: scripts/deps.sh --test installs it";
+    const dossier_temporaire d;
+    const fs::path programme = d.chemin / "horlivet";
+    const fs::path registre = d.chemin / "registre.txt", sortie = d.chemin / "sortie.txt";
+    installe(d.chemin, voies);
+    std::vector<std::unique_ptr<dossier_temporaire>> dossiers_nuits;
+    for (const nuit& n : nuits)
+        installe(dossiers_nuits.emplace_back(new dossier_temporaire)->chemin, n.voies);
+
+    const pid_t pid = demarre(programme, sortie);
+    ASSERT_GT(pid, 0);
+    std::vector<pid_t> pids_nuits;
+    for (std::size_t n = 0; n < nuits.size(); ++n) {
+        const year_month_day veille{sys_days(nuits[n].dimanche) - days(1)};
+        char depart_nuit[32];
+        std::snprintf(depart_nuit, sizeof depart_nuit, "%04d-%02u-%02u 16:00:00",
+                      int(veille.year()), unsigned(veille.month()), unsigned(veille.day()));
+        const fs::path& dn = dossiers_nuits[n]->chemin;
+        pids_nuits.push_back(
+            demarre(dn / "horlivet", dn / "sortie.txt", depart_nuit, "Europe/Paris"));
+    }
+    const auto depart = steady_clock::now();
+    // The faked time, as near as the test can tell: libfaketime starts its clock as the
+    // program starts, a little after `depart`.
+    const auto temps_simule = [&] {
+        return debut + duration_cast<seconds>((steady_clock::now() - depart) * vitesse());
+    };
+    const fs::path journal = d.chemin / "journal_2026-12.txt";
+    bool vivant = true;
+    while (vivant && temps_simule() < fin) {
+        std::this_thread::sleep_for(100ms);
+        vivant = waitpid(pid, nullptr, WNOHANG) == 0;
+    }
+    const int statut = arrete(pid);
+    for (std::size_t n = 0; n < nuits.size(); ++n) {
+        EXPECT_GT(pids_nuits[n], 0);
+        if (pids_nuits[n] > 0) arrete(pids_nuits[n]);
+        verifie_nuit(nuits[n], dossiers_nuits[n]->chemin);
+    }
+    ASSERT_TRUE(vivant) << "the program ended by itself:\n" << lit_fichier(sortie);
     EXPECT_TRUE(statut != -1 && WIFEXITED(statut) && WEXITSTATUS(statut) == 0)
         << "SIGTERM ends the program with status 0; wait status " << statut;
 
