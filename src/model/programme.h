@@ -4,6 +4,7 @@
 // whole program state that every handler takes.
 
 #include <array>
+#include <optional>
 #include <string>
 
 #include "model/horaires.h"
@@ -18,9 +19,18 @@ inline constexpr std::array<std::array<bool, nb_voies>, nb_plages> tous_en_atten
     return attente;
 }
 
+// A started slot as the state file lists it: when its start was launched, and its times
+// in horaires then.
+struct plage_notee {
+    date_heure marche;
+    heure_du_jour debut = 0;
+    heure_du_jour fin = 0;
+};
+
 struct globales {
     std::string dossier_programme;  // ends in "/"
     std::string fichier_ini;
+    std::string fichier_etat;     // the slots started and not yet stopped, for a restart
     std::string dossier_actions;  // ends in "/"
     std::string mois_courant;
     std::string mois_precedent;
@@ -34,6 +44,10 @@ struct globales {
     // comes once a day, so a second start on the same date would be a repeat (a slot
     // whose start and stop share one minute, or a clock set back).
     std::array<std::array<int, nb_voies>, nb_plages> date_dernier_debut{};
+    // The started slots as the state file last listed them, [k - 1][i]; it is rewritten
+    // when a flag no longer matches. The last failure to write it, said once.
+    std::array<std::array<std::optional<plage_notee>, nb_voies>, nb_plages> notees{};
+    std::string erreur_etat;
     // Ticks act only once the flags are set, and never once shutdown has begun.
     bool ticks_actifs = false;
 };
@@ -48,7 +62,8 @@ struct programme {
 // The program folder as startup keeps it: `dossier` with one "/" at its end.
 std::string avec_separateur(std::string dossier);
 
-// The program folder `dossier` (avec_separateur), with ervaline.ini and actions/ in it.
+// The program folder `dossier` (avec_separateur), with ervaline.ini, horlivet.etat and
+// actions/ in it.
 void fixe_dossier_programme(globales& g, const std::string& dossier);
 
 // The lists every hour combo and every minute combo share: " 0" to " 23", " 0" to " 59".

@@ -1,6 +1,7 @@
 #include "window/demarrage.h"
 
 #include "scheduler/commande.h"
+#include "scheduler/etat.h"
 #include "settings/ini.h"
 #include "window/verif.h"
 
@@ -13,6 +14,7 @@ void arret(programme& p) {
     for (int i = 0; i < nb_voies; ++i) {
         if (voie_active(p.g, i)) command_A(p, i);
     }
+    vide_etat(p);
     p.s.termine();
 }
 
