@@ -40,10 +40,15 @@ struct globales {
     // program that has launched nothing has nothing to stop, even when a signal ends it
     // during its load.
     std::array<std::array<bool, nb_voies>, nb_plages> attente = tous_en_attente();
-    // The date (yyyymmdd) of the last start launch of each slot. A slot's start window
-    // comes once a day, so a second start on the same date would be a repeat (a slot
-    // whose start and stop share one minute, or a clock set back).
+    // The start occurrence of each slot's last start launch: its date (yyyymmdd) and its
+    // start time of day in horaires. A start of that same occurrence again is a repeat (a
+    // slot whose start and stop share one minute, a clock set back); a slot moved and
+    // saved has a new occurrence and starts at its new time the same day.
     std::array<std::array<int, nb_voies>, nb_plages> date_dernier_debut{};
+    std::array<std::array<heure_du_jour, nb_voies>, nb_plages> heure_dernier_debut{};
+    // The local date and time the previous tick of this run read: the minutes between it
+    // and the next tick are the ones no tick saw. Empty until the first tick.
+    std::optional<date_heure> dernier_tick;
     // The started slots as the state file last listed them, [k - 1][i]; it is rewritten
     // when a flag no longer matches. The last failure to write it, said once.
     std::array<std::array<std::optional<plage_notee>, nb_voies>, nb_plages> notees{};

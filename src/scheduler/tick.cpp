@@ -1,5 +1,9 @@
 #include "scheduler/tick.h"
 
+#include <chrono>
+#include <cstdio>
+#include <string>
+
 #include "scheduler/commande.h"
 #include "scheduler/journal.h"
 
@@ -7,7 +11,12 @@ namespace horlivet {
 
 namespace {
 
+using namespace std::chrono;
+
 constexpr heure_du_jour une_minute = 60;
+constexpr seconds periode = duration_cast<seconds>(milliseconds(periode_timer1_ms));
+// Ticks further apart than a window is long may have stepped over a whole window.
+constexpr seconds ecart_sans_trou = seconds(une_minute);
 
 // The closed window [t, t + 1 min], compared as times of day: it never runs past
 // midnight, so a slot at 23:59 ends at 23:59:59.
@@ -17,32 +26,111 @@ bool dans_la_fenetre(programme& p, heure_du_jour t) {
     return t1 >= t && t2 <= t + une_minute;
 }
 
+// The rules of one tick on date `d`: for channels 0..7 and slots 1..4 the gate, the start
+// test, then the stop test. `dans_fenetre(t)` says whether the time of day lies in the
+// window of t; `marche(i)` and `arret(i)` are called after the flag has changed.
+template <typename Fenetre, typename Marche, typename Arret>
+void regles_du_tick(programme& p, const date_heure& d, Fenetre dans_fenetre, Marche marche,
+                    Arret arret) {
+    const champ D = jour(d.jour_semaine);
+    const int date = d.annee * 10000 + d.mois * 100 + d.jour;
+    for (int i = 0; i < nb_voies; ++i) {
+        for (int k = 1; k <= nb_plages; ++k) {
+            if (!(coche(p.fenetre, D, i) && coche(p.fenetre, valid_k(k), i))) continue;
+            const auto ki = static_cast<std::size_t>(k - 1);
+            const auto ii = static_cast<std::size_t>(i);
+            bool& attente = attente_k(p.g, k, i);
+            int& date_debut = p.g.date_dernier_debut[ki][ii];
+            heure_du_jour& heure_debut = p.g.heure_dernier_debut[ki][ii];
+            const heure_du_jour debut = debut_k(p.h, k, i);
+            if (dans_fenetre(debut) && attente && !(date_debut == date && heure_debut == debut)) {
+                attente = false;
+                date_debut = date;
+                heure_debut = debut;
+                marche(i);
+            }
+            if (dans_fenetre(fin_k(p.h, k, i)) && !attente) {
+                attente = true;
+                arret(i);
+            }
+        }
+    }
+}
+
+// "2027-03-28 01:59:50".
+std::string texte_date(const date_heure& d) {
+    char texte[48];
+    std::snprintf(texte, sizeof texte, "%04d-%02d-%02d %02d:%02d:%02d", d.annee, d.mois, d.jour,
+                  d.secondes / 3600, d.secondes / 60 % 60, d.secondes % 60);
+    return texte;
+}
+
+// "3 d 1 h 0 min 20 s", the days left out when there are none.
+std::string texte_duree(seconds s) {
+    const auto j = duration_cast<days>(s);
+    const hh_mm_ss hms(s - j);
+    std::string t = j.count() > 0 ? std::to_string(j.count()) + " d " : "";
+    return t + std::to_string(hms.hours().count()) + " h " + std::to_string(hms.minutes().count()) +
+           " min " + std::to_string(hms.seconds().count()) + " s";
+}
+
+// The minutes from `depuis` to `jusqua` that no tick saw: the state the ticks would have
+// left, reached with one launch per slot whose flag it changes.
+void rattrape(programme& p, const date_heure& depuis, const date_heure& jusqua) {
+    const auto avant = p.g.attente;
+    simule_ticks(p, depuis, jusqua);
+    int lancements = 0;
+    for (int k = 1; k <= nb_plages; ++k) {
+        for (int i = 0; i < nb_voies; ++i) {
+            lancements += avant[static_cast<std::size_t>(k - 1)][static_cast<std::size_t>(i)] !=
+                          attente_k(p.g, k, i);
+        }
+    }
+    if (lancements == 0) return;
+    p.s.signale("no tick saw the " + texte_duree(instant_de(jusqua) - instant_de(depuis)) +
+                " from " + texte_date(depuis) + " to " + texte_date(jusqua) +
+                " (local time): " + std::to_string(lancements) +
+                (lancements == 1 ? " launch catches" : " launches catch") + " up");
+    for (int i = 0; i < nb_voies; ++i) {
+        for (int k = 1; k <= nb_plages; ++k) {
+            const bool etait_en_attente =
+                avant[static_cast<std::size_t>(k - 1)][static_cast<std::size_t>(i)];
+            if (etait_en_attente == attente_k(p.g, k, i)) continue;
+            if (etait_en_attente) {
+                command_M(p, i);
+            } else {
+                command_A(p, i);
+            }
+        }
+    }
+}
+
 }  // namespace
+
+void simule_ticks(programme& p, const date_heure& depuis, const date_heure& jusqua) {
+    const sys_seconds fin = instant_de(jusqua);
+    sys_seconds t = instant_de(depuis);
+    if (fin - t > days(jours_rattrapes)) t += (fin - days(jours_rattrapes) - t) / periode * periode;
+    for (t += periode; t < fin; t += periode) {
+        const date_heure d = date_de(t);
+        regles_du_tick(
+            p, d, [&d](heure_du_jour h) { return d.secondes >= h && d.secondes <= h + une_minute; },
+            [](int) {}, [](int) {});
+    }
+}
 
 void Timer1_Timer(programme& p) {
     if (!p.g.ticks_actifs) return;
     verif_mois(p);
     const date_heure aujourdhui = p.s.maintenant();
-    const champ D = jour(aujourdhui.jour_semaine);
-    const int date = aujourdhui.annee * 10000 + aujourdhui.mois * 100 + aujourdhui.jour;
-
-    for (int i = 0; i < nb_voies; ++i) {
-        for (int k = 1; k <= nb_plages; ++k) {
-            if (!(coche(p.fenetre, D, i) && coche(p.fenetre, valid_k(k), i))) continue;
-            bool& attente = attente_k(p.g, k, i);
-            int& dernier_debut = p.g.date_dernier_debut[static_cast<std::size_t>(k - 1)]
-                                                       [static_cast<std::size_t>(i)];
-            if (dans_la_fenetre(p, debut_k(p.h, k, i)) && attente && dernier_debut != date) {
-                attente = false;
-                dernier_debut = date;
-                command_M(p, i);
-            }
-            if (dans_la_fenetre(p, fin_k(p.h, k, i)) && !attente) {
-                attente = true;
-                command_A(p, i);
-            }
-        }
+    const std::optional<date_heure> precedent = p.g.dernier_tick;
+    p.g.dernier_tick = aujourdhui;
+    if (precedent && instant_de(aujourdhui) - instant_de(*precedent) > ecart_sans_trou) {
+        rattrape(p, *precedent, aujourdhui);
     }
+    regles_du_tick(
+        p, aujourdhui, [&p](heure_du_jour t) { return dans_la_fenetre(p, t); },
+        [&p](int i) { command_M(p, i); }, [&p](int i) { command_A(p, i); });
 }
 
 }  // namespace horlivet

@@ -135,7 +135,7 @@ TEST_F(Tick, LaunchesOfOneTickFollowChannelThenSlotThenStartBeforeStop) {
     plage(p, 5, 1, 7, 0, 7, 0);
     plage(p, 1, 3, 7, 0, 8, 0);
     plage(p, 1, 2, 6, 0, 7, 0);
-    simule(a(lundi_7, 5, 59), a(lundi_7, 6, 1));
+    simule(a(lundi_7, 5, 59, 10), a(lundi_7, 7, 0, 10));
     m.lancements.clear();
     simule(a(lundi_7, 7, 0, 10), a(lundi_7, 7, 0, 11));
     EXPECT_EQ(lances(), (std::vector<std::string>{"A1@0 07:00:10", "M1@0 07:00:10", "M5@0 07:00:10",
@@ -163,6 +163,7 @@ TEST_F(Tick, WindowsAreClosedMinutesThatNeverRunPastMidnight) {
         SCOPED_TRACE(c.nom);
         for (auto& plage : p.g.attente) plage.fill(true);
         p.g.date_dernier_debut = {};
+        p.g.dernier_tick.reset();
         m.lancements.clear();
         m.maintenant = c.quand;
         Timer1_Timer(p);
@@ -196,7 +197,7 @@ TEST_F(Tick, AFailedStartIsJournalledOnceAndItsStopStillFollows) {
     EXPECT_NE(m.lignes[0].second.find("  Erreur 2  commande : M0\r\n"), std::string::npos);
 }
 
-TEST_F(Tick, ClockStepsLaunchNothingTwiceAndSkipTheWindowsTheyJumpOver) {
+TEST_F(Tick, ClockStepsLaunchNothingTwiceAndCatchUpTheWindowsTheyJumpOver) {
     // Ticks from `debut` to `fin`; the clock steps between one stretch and the next.
     struct troncon {
         sys_seconds debut, fin;
@@ -221,12 +222,12 @@ TEST_F(Tick, ClockStepsLaunchNothingTwiceAndSkipTheWindowsTheyJumpOver) {
         {"forward a day while started: the stop comes at the next stop window",
          {{lundi(8, 0), lundi(8, 45)}, {mardi(8, 45), mardi(10, 0)}},
          {"M0@0 08:30:00", "A0@1 09:00:00", "M0@1 09:30:00", "A0@1 09:30:00"}},
-        {"forward a day before the start: the start jumped over is skipped",
+        {"forward a day before the start: started at once, as the skipped ticks left it",
          {{lundi(8, 0), lundi(8, 20)}, {mardi(8, 40), mardi(10, 0)}},
-         {"M0@1 09:30:00", "A0@1 09:30:00"}},
-        {"forward a day, then back to the day of the last start",
+         {"M0@1 08:40:00", "A0@1 09:00:00", "M0@1 09:30:00", "A0@1 09:30:00"}},
+        {"forward a day, then back a day: the skipped ticks count as seen",
          {{lundi(8, 0), lundi(8, 45)}, {mardi(8, 45), mardi(9, 10)}, {lundi(8, 20), lundi(10, 0)}},
-         {"M0@0 08:30:00", "A0@1 09:00:00", "M0@0 09:30:00", "A0@0 09:30:00"}},
+         {"M0@0 08:30:00", "A0@1 09:00:00", "M0@0 08:30:00", "A0@0 09:00:00"}},
     };
     for (const cas& c : table) {
         SCOPED_TRACE(c.nom);
@@ -242,6 +243,97 @@ TEST_F(Tick, ClockStepsLaunchNothingTwiceAndSkipTheWindowsTheyJumpOver) {
         EXPECT_EQ(lances(), c.attendus);
         EXPECT_EQ(m.lignes.size(), c.attendus.size());
     }
+}
+
+TEST_F(Tick, MinutesNoTickSawAreCaughtUpWithTheNetStateOnly) {
+    struct troncon {
+        sys_seconds debut, fin;
+    };
+    struct cas {
+        const char* nom;
+        std::vector<troncon> troncons;
+        std::vector<std::string> attendus;
+        std::vector<std::string> rapports;
+    };
+    const auto le = [](int jour, int h, int mn) { return a(lundi_7, h, mn) + days(jour); };
+    const cas table[] = {
+        {"suspended across a stop: the stop once, at resume",
+         {{le(0, 8, 0), le(0, 8, 45)}, {le(0, 9, 20), le(0, 9, 25)}},
+         {"M0@0 08:30:00", "A0@0 09:20:00"},
+         {"no tick saw the 0 h 35 min 20 s from 2026-12-07 08:44:40 to 2026-12-07 09:20:00 "
+          "(local time): 1 launch catches up"}},
+        {"suspended across a start: the start at resume, the stop at its time",
+         {{le(0, 8, 0), le(0, 8, 20)}, {le(0, 8, 40), le(0, 9, 10)}},
+         {"M0@0 08:40:00", "A0@0 09:00:00"},
+         {"no tick saw the 0 h 20 min 20 s from 2026-12-07 08:19:40 to 2026-12-07 08:40:00 "
+          "(local time): 1 launch catches up"}},
+        {"suspended across a whole slot: nothing, not even a report",
+         {{le(0, 8, 0), le(0, 8, 20)}, {le(0, 9, 10), le(0, 9, 20)}},
+         {},
+         {}},
+        {"a tick 50 s late is no gap",
+         {{le(0, 8, 0), le(0, 8, 29) + 50s}, {le(0, 8, 30) + 30s, le(0, 8, 31)}},
+         {"M0@0 08:30:30"},
+         {}},
+        {"several days of two channels: only the net state, in channel order",
+         {{le(0, 8, 0), le(0, 8, 45)}, {le(3, 10, 0), le(3, 10, 5)}},
+         {"M0@0 08:30:00", "A0@3 10:00:00", "M2@3 10:00:00"},
+         {"no tick saw the 3 d 1 h 15 min 20 s from 2026-12-07 08:44:40 to 2026-12-10 10:00:00 "
+          "(local time): 2 launches catch up"}},
+        {"over midnight into an unticked day: the overnight slot stays on",
+         {{le(0, 21, 50), le(0, 22, 10)}, {le(1, 7, 0), le(1, 7, 10)}},
+         {"M2@0 22:00:00"},
+         {}},
+        {"over the unticked day to the next ticked one: its stop, once",
+         {{le(0, 21, 50), le(0, 22, 10)}, {le(2, 6, 30), le(2, 6, 35)}},
+         {"M2@0 22:00:00", "A2@2 06:30:00"},
+         {"no tick saw the 1 d 8 h 20 min 20 s from 2026-12-07 22:09:40 to 2026-12-09 06:30:00 "
+          "(local time): 1 launch catches up"}},
+        {"summer time, 02:00 becomes 03:00: the skipped stop and start at 03:00",
+         {{le(6, 0, 50), le(6, 2, 0)}, {le(6, 3, 0), le(6, 4, 10)}},
+         {"M3@6 01:00:00", "A3@6 03:00:00", "M3@6 03:00:00", "M3@6 03:00:00", "A3@6 03:30:00",
+          "A3@6 04:00:00"},
+         {"no tick saw the 1 h 0 min 20 s from 2026-12-13 01:59:40 to 2026-12-13 03:00:00 "
+          "(local time): 2 launches catch up"}},
+        {"winter time, 03:00 becomes 02:00: nothing twice",
+         {{le(6, 0, 50), le(6, 3, 0)}, {le(6, 2, 0), le(6, 4, 10)}},
+         {"M3@6 01:00:00", "M3@6 02:10:00", "M3@6 02:15:00", "A3@6 02:20:00", "A3@6 02:30:00",
+          "M3@6 03:00:00", "A3@6 03:30:00", "A3@6 04:00:00"},
+         {}},
+    };
+    for (const cas& c : table) {
+        SCOPED_TRACE(c.nom);
+        p = programme{};
+        m = faux_monde{};
+        SetUp();
+        jours(p, 0, {0, 1, 2});
+        plage(p, 0, 1, 8, 30, 9, 0);
+        jours(p, 2, {0, 2});
+        plage(p, 2, 1, 22, 0, 6, 0);
+        jours(p, 3, {6});
+        plage(p, 3, 1, 1, 0, 2, 30);
+        plage(p, 3, 2, 2, 15, 4, 0);
+        plage(p, 3, 3, 2, 10, 2, 20);
+        plage(p, 3, 4, 3, 0, 3, 30);
+        for (const troncon& t : c.troncons) simule(t.debut, t.fin);
+        EXPECT_EQ(lances(), c.attendus);
+        EXPECT_EQ(m.lignes.size(), c.attendus.size());
+        EXPECT_EQ(m.signalements, c.rapports);
+    }
+}
+
+TEST_F(Tick, ASlotMovedAndSavedStartsAtItsNewTimeUnlessItHasPassed) {
+    jours(p, 0, {0});
+    plage(p, 0, 1, 8, 0, 8, 30);
+    simule(a(lundi_7, 7, 59), a(lundi_7, 9, 0));
+    plage(p, 0, 1, 10, 0, 10, 0);  // moved later the same day, saved
+    simule(a(lundi_7, 9, 0), a(lundi_7, 10, 0, 20));
+    plage(p, 0, 1, 10, 0, 10, 30);  // the same start: not started again in its minute
+    simule(a(lundi_7, 10, 0, 20), a(lundi_7, 12, 0));
+    plage(p, 0, 1, 8, 0, 8, 30);  // back to a time already passed
+    simule(a(lundi_7, 12, 0), a(lundi_7, 23, 0));
+    EXPECT_EQ(lances(), (std::vector<std::string>{"M0@0 08:00:00", "A0@0 08:30:00", "M0@0 10:00:00",
+                                                  "A0@0 10:00:00"}));
 }
 
 TEST_F(Tick, NothingHappensBeforeStartupSetTheFlags) {
