@@ -4,6 +4,10 @@
 #include <chrono>
 #include <cstdio>
 
+#include "scheduler/commande.h"
+#include "scheduler/journal.h"
+#include "scheduler/tick.h"
+
 namespace horlivet {
 
 namespace {
@@ -96,6 +100,20 @@ std::optional<plage_notee>& notee(globales& g, int k, int i) {
     return g.notees[static_cast<std::size_t>(k - 1)].at(static_cast<std::size_t>(i));
 }
 
+// "channel 3 (Pompe) slot 1".
+std::string nom_plage(const programme& p, int i, int k) {
+    return "channel " + std::to_string(i + 1) + " (" + texte(p.fenetre, champ::nom, i) + ") slot " +
+           std::to_string(k);
+}
+
+// The date (yyyymmdd) of the start occurrence a start launched at `marche` served: that
+// day, or the day before for a start caught up after midnight.
+int date_occurrence(const date_heure& marche, heure_du_jour debut) {
+    using namespace std::chrono;
+    const date_heure d = marche.secondes >= debut ? marche : date_de(instant_de(marche) - days(1));
+    return d.annee * 10000 + d.mois * 100 + d.jour;
+}
+
 void ecrit_etat(programme& p) {
     const std::string erreur = p.s.remplace_fichier(p.g.fichier_etat, texte_etat(p.g));
     if (!erreur.empty() && erreur != p.g.erreur_etat && p.s.signale) {
@@ -179,6 +197,70 @@ void note_arret(programme& p, int i) {
 void vide_etat(programme& p) {
     if (!p.s.remplace_fichier) return;
     for (auto& plage : p.g.notees) plage.fill(std::nullopt);
+    ecrit_etat(p);
+}
+
+void restaure_etat(programme& p) {
+    if (!p.s.lit_fichier || !p.s.remplace_fichier) return;
+    const auto dit = [&p](const std::string& texte) {
+        if (p.s.signale) p.s.signale(p.g.fichier_etat + ": " + texte);
+    };
+    for (auto& plage : p.g.notees) plage.fill(std::nullopt);
+    const contenu_fichier contenu = p.s.lit_fichier(p.g.fichier_etat);
+    const lecture_etat lecture = lit_etat(contenu.texte);
+    for (const std::string& faute : lecture.fautes) dit(faute);
+    if (!contenu.erreur.empty()) {
+        dit(contenu.erreur + "; no started slot restored");
+    } else if (contenu.texte.empty()) {
+        dit("empty; no started slot restored");
+    } else if (lecture.plages.empty()) {
+        dit(lecture.fautes.empty() ? "no started slot to restore" : "no started slot restored");
+    }
+
+    // Each slot on a simulated run of its own, from its start launch to now.
+    programme sim;
+    sim.fenetre = p.fenetre;
+    sim.fenetre.sur_edition = nullptr;
+    sim.fenetre.sur_affichage = nullptr;
+    sim.h = p.h;
+    const date_heure maintenant = p.s.maintenant();
+    std::vector<ligne_etat> arretees;
+    for (const ligne_etat& l : lecture.plages) {
+        const heure_du_jour debut = debut_k(p.h, l.k, l.i), fin = fin_k(p.h, l.k, l.i);
+        if (l.plage.debut != debut || l.plage.fin != fin) {
+            dit(nom_plage(p, l.i, l.k) + " not restored: its times were " +
+                texte_heure(l.plage.debut) + "-" + texte_heure(l.plage.fin) +
+                " when it started and are " + texte_heure(debut) + "-" + texte_heure(fin) +
+                " now; its stop command is not launched");
+            continue;
+        }
+        if (!coche(p.fenetre, valid_k(l.k), l.i)) {
+            dit(nom_plage(p, l.i, l.k) +
+                " not restored: the slot is disabled now; its stop command is not launched");
+            continue;
+        }
+        const auto ki = static_cast<std::size_t>(l.k - 1), ii = static_cast<std::size_t>(l.i);
+        sim.g = p.g;
+        attente_k(sim.g, l.k, l.i) = false;
+        sim.g.date_dernier_debut[ki][ii] = date_occurrence(l.plage.marche, debut);
+        sim.g.heure_dernier_debut[ki][ii] = debut;
+        simule_ticks(sim, l.plage.marche, maintenant);
+        p.g.date_dernier_debut[ki][ii] = sim.g.date_dernier_debut[ki][ii];
+        p.g.heure_dernier_debut[ki][ii] = sim.g.heure_dernier_debut[ki][ii];
+        if (attente_k(sim.g, l.k, l.i)) {
+            arretees.push_back(l);
+        } else {
+            attente_k(p.g, l.k, l.i) = false;
+            p.g.notees[ki][ii] = l.plage;
+            ecrit_fond(p.fenetre, champ::nom, l.i, mauve_clair);
+            ecrit_fond(p.fenetre, champ::Option1, l.i, mauve_clair);
+        }
+    }
+
+    // The stops first, then the file: a run killed in between stops them again rather
+    // than never.
+    if (!arretees.empty()) verif_mois(p);
+    for (const ligne_etat& l : arretees) command_A(p, l.i);
     ecrit_etat(p);
 }
 

@@ -42,6 +42,7 @@ void Form_Load(programme& p, const std::string& dossier_executable) {
     for (auto& plage : p.g.attente) plage.fill(true);
     // A run catches up only the minutes between two of its own ticks.
     p.g.dernier_tick.reset();
+    restaure_etat(p);
     p.g.ticks_actifs = true;
 
     for (int i = 0; i < nb_voies; ++i) {
