@@ -17,8 +17,8 @@ constexpr std::string_view entete =
 
 // "22:00".
 std::string texte_heure(heure_du_jour t) {
-    char texte[8];
-    std::snprintf(texte, sizeof texte, "%02d:%02d", t / 3600 % 100, t / 60 % 60);
+    char texte[32];
+    std::snprintf(texte, sizeof texte, "%02d:%02d", t / 3600, t / 60 % 60);
     return texte;
 }
 
@@ -211,8 +211,6 @@ void restaure_etat(programme& p) {
     for (const std::string& faute : lecture.fautes) dit(faute);
     if (!contenu.erreur.empty()) {
         dit(contenu.erreur + "; no started slot restored");
-    } else if (contenu.texte.empty()) {
-        dit("empty; no started slot restored");
     } else if (lecture.plages.empty()) {
         dit(lecture.fautes.empty() ? "no started slot to restore" : "no started slot restored");
     }

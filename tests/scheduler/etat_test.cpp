@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -133,40 +134,40 @@ TEST_F(Redemarrage, AStartedSlotIsStoppedOnceAtItsStopOrAtStartupWhenItsStopPass
     const auto desactive = [](programme& q) { ecrit_coche(q.fenetre, champ::valid, 0, false); };
     struct cas {
         const char* nom;
-        std::string etat_initial;  // the state file before the first run; none when empty
-        std::vector<run> runs;     // the last one runs to Tuesday 12:00
+        std::optional<std::string> etat_initial;  // the state file before the first run
+        std::vector<run> runs;                    // the last one runs to Tuesday 12:00
         std::vector<std::string> attendus;
         std::vector<std::string> dits;  // standard error of the last run, after the path
     };
     const std::string slot_1 = "channel 1 slot 1 started 2026-12-07 08:00:00 times 08:00-09:00\n";
     const cas table[] = {
         {"killed and restarted inside the slot: the stop at its time",
-         "",
+         {},
          {{lundi(7, 59), lundi(8, 10)}, {lundi(8, 20), {}}},
          {"M0@0 08:00:00", "A0@0 09:00:00", "M0@1 08:00:00", "A0@1 09:00:00"},
          {}},
         {"restarted inside the start minute: no second start",
-         "",
+         {},
          {{lundi(7, 59, 50), lundi(8, 0, 20)}, {lundi(8, 0, 30), {}}},
          {"M0@0 08:00:10", "A0@0 09:00:10", "M0@1 08:00:10", "A0@1 09:00:10"},
          {}},
         {"restarted after the stop minute: the stop at startup",
-         "",
+         {},
          {{lundi(7, 59), lundi(8, 10)}, {lundi(9, 30), {}}},
          {"M0@0 08:00:00", "A0@0 09:30:00", "M0@1 08:00:00", "A0@1 09:00:00"},
          {}},
         {"restarted in the stop minute before a tick saw it: the stop at startup",
-         "",
+         {},
          {{lundi(7, 59), lundi(8, 10)}, {lundi(9, 0, 30), {}}},
          {"M0@0 08:00:00", "A0@0 09:00:30", "M0@1 08:00:10", "A0@1 09:00:10"},
          {}},
         {"restarted the next day inside the next slot: stopped and started again meanwhile",
-         "",
+         {},
          {{lundi(7, 59), lundi(8, 10)}, {mardi(8, 30), {}}},
          {"M0@0 08:00:00", "A0@1 09:00:00"},
          {}},
         {"times changed and saved by another run: not restored",
-         "",
+         {},
          {{lundi(7, 59), lundi(8, 10)},
           {lundi(8, 15), lundi(8, 20), decale_fin},
           {lundi(8, 25), {}}},
@@ -174,7 +175,7 @@ TEST_F(Redemarrage, AStartedSlotIsStoppedOnceAtItsStopOrAtStartupWhenItsStopPass
          {"channel 1 (Pompe) slot 1 not restored: its times were 08:00-09:00 when it started "
           "and are 08:00-10:00 now; its stop command is not launched"}},
         {"disabled and saved by another run: not restored",
-         "",
+         {},
          {{lundi(7, 59), lundi(8, 10)},
           {lundi(8, 15), lundi(8, 20), desactive},
           {lundi(8, 25), {}}},
@@ -182,17 +183,17 @@ TEST_F(Redemarrage, AStartedSlotIsStoppedOnceAtItsStopOrAtStartupWhenItsStopPass
          {"channel 1 (Pompe) slot 1 not restored: the slot is disabled now; its stop command "
           "is not launched"}},
         {"a clean shutdown leaves nothing to restore",
-         "",
+         {},
          {{lundi(7, 59), lundi(8, 10), nullptr, true}, {lundi(8, 20), {}}},
          {"M0@0 08:00:00", "A0@0 08:10:00", "M0@1 08:00:00", "A0@1 09:00:00"},
          {"no started slot to restore"}},
         {"no state file: nothing to restore",
-         "",
+         {},
          {{lundi(8, 20), {}}},
          {"M0@1 08:00:00", "A0@1 09:00:00"},
          {"No such file or directory; no started slot restored"}},
         {"an empty state file: nothing to restore",
-         " ",
+         "",
          {{lundi(8, 20), {}}},
          {"M0@1 08:00:00", "A0@1 09:00:00"},
          {"no started slot to restore"}},
@@ -208,7 +209,7 @@ TEST_F(Redemarrage, AStartedSlotIsStoppedOnceAtItsStopOrAtStartupWhenItsStopPass
         SCOPED_TRACE(c.nom);
         m = faux_monde{};
         ecrit_reglages();
-        if (!c.etat_initial.empty()) m.fichiers[fichier_etat()] = c.etat_initial;
+        if (c.etat_initial) m.fichiers[fichier_etat()] = *c.etat_initial;
         for (std::size_t n = 0; n < c.runs.size(); ++n) {
             const run& r = c.runs[n];
             demarre(r.debut);
