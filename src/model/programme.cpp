@@ -23,6 +23,7 @@ std::string avec_separateur(std::string dossier) {
 void fixe_dossier_programme(globales& g, const std::string& dossier) {
     g.dossier_programme = avec_separateur(dossier);
     g.fichier_ini = g.dossier_programme + "ervaline.ini";
+    g.fichier_etat = g.dossier_programme + "horlivet.etat";
     g.dossier_actions = g.dossier_programme + "actions/";
 }
 

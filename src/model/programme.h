@@ -19,9 +19,18 @@ inline constexpr std::array<std::array<bool, nb_voies>, nb_plages> tous_en_atten
     return attente;
 }
 
+// A started slot as the state file lists it: when its start was launched, and its times
+// in horaires then.
+struct plage_notee {
+    date_heure marche;
+    heure_du_jour debut = 0;
+    heure_du_jour fin = 0;
+};
+
 struct globales {
     std::string dossier_programme;  // ends in "/"
     std::string fichier_ini;
+    std::string fichier_etat;     // the slots started and not yet stopped, for a restart
     std::string dossier_actions;  // ends in "/"
     std::string mois_courant;
     std::string mois_precedent;
@@ -40,6 +49,10 @@ struct globales {
     // The local date and time the previous tick of this run read: the minutes between it
     // and the next tick are the ones no tick saw. Empty until the first tick.
     std::optional<date_heure> dernier_tick;
+    // The started slots as the state file last listed them, [k - 1][i]; it is rewritten
+    // when a flag no longer matches. The last failure to write it, said once.
+    std::array<std::array<std::optional<plage_notee>, nb_voies>, nb_plages> notees{};
+    std::string erreur_etat;
     // Ticks act only once the flags are set, and never once shutdown has begun.
     bool ticks_actifs = false;
 };
@@ -54,7 +67,8 @@ struct programme {
 // The program folder as startup keeps it: `dossier` with one "/" at its end.
 std::string avec_separateur(std::string dossier);
 
-// The program folder `dossier` (avec_separateur), with ervaline.ini and actions/ in it.
+// The program folder `dossier` (avec_separateur), with ervaline.ini, horlivet.etat and
+// actions/ in it.
 void fixe_dossier_programme(globales& g, const std::string& dossier);
 
 // The lists every hour combo and every minute combo share: " 0" to " 23", " 0" to " 59".

@@ -33,6 +33,20 @@ using lanceur = std::function<int(const std::string& fichier, const std::string&
 // appends and closes the file. Returns the empty text on success, otherwise the reason.
 using ajout_ligne = std::function<std::string(const std::string& chemin, std::string_view ligne)>;
 
+// A whole file's bytes, or why they could not be read (a missing file included).
+struct contenu_fichier {
+    std::string texte;
+    std::string erreur;  // empty when read
+};
+using lecture_fichier = std::function<contenu_fichier(const std::string& chemin)>;
+
+// Replaces the file at `chemin` with `texte` so that a crash or a power cut leaves
+// either the old file or the new one, never a mix (one writer per file). Returns the
+// empty text on success, otherwise the reason; the old file is then as it was, unless
+// only the final flush of its folder failed.
+using remplacement_fichier =
+    std::function<std::string(const std::string& chemin, std::string_view texte)>;
+
 // The user's long date or long time format applied to a date and time.
 using format_date = std::function<std::string(const date_heure&)>;
 
@@ -54,6 +68,8 @@ struct services {
     horloge maintenant;
     lanceur lance;
     ajout_ligne ajoute_ligne;
+    lecture_fichier lit_fichier;
+    remplacement_fichier remplace_fichier;
     format_date date_longue;
     format_date heure_longue;
     boite_message message;

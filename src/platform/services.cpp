@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "platform/dialogues.h"
+#include "platform/fichier_entier.h"
 #include "platform/formats.h"
 #include "platform/horloge.h"
 #include "platform/journal_fichier.h"
@@ -16,6 +17,8 @@ services services_reels() {
     s.maintenant = maintenant_systeme;
     s.lance = lance_fichier;
     s.ajoute_ligne = ajoute_au_fichier;
+    s.lit_fichier = lit_fichier_entier;
+    s.remplace_fichier = remplace_fichier_atomique;
     s.date_longue = date_longue_locale;
     s.heure_longue = heure_longue_locale;
     s.message = message_qt;

@@ -1,5 +1,6 @@
 #include "scheduler/commande.h"
 
+#include "scheduler/etat.h"
 #include "scheduler/journal.h"
 
 namespace horlivet {
@@ -24,7 +25,14 @@ std::string commande_a_lancer(std::string_view texte) {
     return std::string(texte.substr(debut, fin - debut + 1));
 }
 
-void command_M(programme& p, int i) { lance_commande(p, i, champ::Commande_marche, mauve_clair); }
-void command_A(programme& p, int i) { lance_commande(p, i, champ::commande_arret, jaune_clair); }
+void command_M(programme& p, int i) {
+    note_marche(p);
+    lance_commande(p, i, champ::Commande_marche, mauve_clair);
+}
+
+void command_A(programme& p, int i) {
+    lance_commande(p, i, champ::commande_arret, jaune_clair);
+    note_arret(p, i);
+}
 
 }  // namespace horlivet

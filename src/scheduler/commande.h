@@ -13,7 +13,9 @@ namespace horlivet {
 // Launches channel i's start command (the text of Commande_marche(i)) or stop command
 // (commande_arret(i)) from dossier_actions, writes its journal line, then colours nom(i)
 // and Option1(i) light mauve after a start, light yellow after a stop. A failed launch
-// is journalled as "Erreur <code>" and is not retried.
+// is journalled as "Erreur <code>" and is not retried. The state file follows the slot
+// flags, which the caller has already changed: command_M notes a start before launching
+// it, command_A a stop after (note_marche, note_arret).
 void command_M(programme& p, int i);
 void command_A(programme& p, int i);
 

@@ -1,6 +1,7 @@
 #include "window/demarrage.h"
 
 #include "scheduler/commande.h"
+#include "scheduler/etat.h"
 #include "settings/ini.h"
 #include "window/verif.h"
 
@@ -13,6 +14,7 @@ void arret(programme& p) {
     for (int i = 0; i < nb_voies; ++i) {
         if (voie_active(p.g, i)) command_A(p, i);
     }
+    vide_etat(p);
     p.s.termine();
 }
 
@@ -40,6 +42,7 @@ void Form_Load(programme& p, const std::string& dossier_executable) {
     for (auto& plage : p.g.attente) plage.fill(true);
     // A run catches up only the minutes between two of its own ticks.
     p.g.dernier_tick.reset();
+    restaure_etat(p);
     p.g.ticks_actifs = true;
 
     for (int i = 0; i < nb_voies; ++i) {

@@ -9,7 +9,8 @@
 namespace horlivet {
 
 // Startup, in order: the paths from the executable's folder, the month texts emptied,
-// the hour and minute lists filled, lecture_ini, every slot flag set to waiting, every
+// the hour and minute lists filled, lecture_ini, every slot flag set to waiting, the
+// slots a killed run left started restored from the state file (restaure_etat), every
 // slot coloured, frame 0 shown and option 1 selected, the unsaved mark hidden. Ticks act
 // only once the flags are set.
 // REQUIRES: the handlers are routed (route_handlers) so the load's writes raise them.
@@ -17,7 +18,8 @@ void Form_Load(programme& p, const std::string& dossier_executable);
 
 // Shutdown, the same for the "Arret" button, the close box and the ending signals: the
 // stop command of each active channel (a slot started and not stopped), once per
-// channel in index order, then the process ends. No save, no question.
+// channel in index order, the state file emptied, then the process ends. No save, no
+// question.
 void FIN_Click(programme& p);
 void Form_Unload(programme& p);
 

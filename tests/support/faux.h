@@ -1,10 +1,11 @@
 #pragma once
 
 // Fakes for the platform services: a clock that a test moves by seconds and days, a
-// launcher and a journal that record, message boxes and dialogs that record.
+// launcher, a journal and whole files that record, message boxes and dialogs that record.
 
 #include <array>
 #include <chrono>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,7 @@ struct faux_monde {
     std::vector<lancement> lancements;
     std::vector<std::pair<std::string, std::string>> lignes;  // path, line
     std::string erreur_journal;
+    std::map<std::string, std::string> fichiers;  // path, bytes: files read and replaced whole
     std::vector<std::string> signalements;
     std::vector<std::pair<std::string, std::string>> messages;  // caption, text
     std::string fichier_choisi;
@@ -53,6 +55,15 @@ inline services faux_services(faux_monde& m) {
     s.ajoute_ligne = [&m](const std::string& chemin, std::string_view ligne) {
         if (m.erreur_journal.empty()) m.lignes.emplace_back(chemin, std::string(ligne));
         return m.erreur_journal;
+    };
+    s.lit_fichier = [&m](const std::string& chemin) {
+        const auto f = m.fichiers.find(chemin);
+        return f == m.fichiers.end() ? contenu_fichier{"", "No such file or directory"}
+                                     : contenu_fichier{f->second, ""};
+    };
+    s.remplace_fichier = [&m](const std::string& chemin, std::string_view texte) {
+        m.fichiers[chemin] = texte;
+        return std::string();
     };
     s.date_longue = [](const date_heure& d) {
         return std::to_string(d.jour) + "/" + std::to_string(d.mois) + "/" +

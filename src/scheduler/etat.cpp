@@ -1,0 +1,265 @@
+#include "scheduler/etat.h"
+
+#include <array>
+#include <chrono>
+#include <cstdio>
+
+#include "scheduler/commande.h"
+#include "scheduler/journal.h"
+#include "scheduler/tick.h"
+
+namespace horlivet {
+
+namespace {
+
+constexpr std::string_view entete =
+    "# Horlivet: the slots started and not yet stopped, for a restart after a crash\n";
+
+// "22:00".
+std::string texte_heure(heure_du_jour t) {
+    char texte[32];
+    std::snprintf(texte, sizeof texte, "%02d:%02d", t / 3600, t / 60 % 60);
+    return texte;
+}
+
+// Reads `t` as `forme`, where each 'n' stands for one to four digits and any other
+// character for itself; the numbers go to `nombres` in order.
+template <std::size_t N>
+bool lit_forme(std::string_view t, std::string_view forme, std::array<int, N>& nombres) {
+    std::size_t n = 0;
+    for (const char f : forme) {
+        if (f != 'n') {
+            if (t.empty() || t.front() != f) return false;
+            t.remove_prefix(1);
+            continue;
+        }
+        std::size_t chiffres = 0;
+        int valeur = 0;
+        while (chiffres < t.size() && chiffres < 5 && t[chiffres] >= '0' && t[chiffres] <= '9')
+            valeur = valeur * 10 + (t[chiffres++] - '0');
+        if (chiffres == 0 || chiffres > 4 || n == N) return false;
+        nombres[n++] = valeur;
+        t.remove_prefix(chiffres);
+    }
+    return t.empty() && n == N;
+}
+
+// The words of a line, split on blanks.
+std::vector<std::string_view> mots(std::string_view ligne) {
+    std::vector<std::string_view> r;
+    for (;;) {
+        const std::size_t debut = ligne.find_first_not_of(" \t\r");
+        if (debut == std::string_view::npos) return r;
+        ligne.remove_prefix(debut);
+        const std::size_t fin = ligne.find_first_of(" \t\r");
+        r.push_back(ligne.substr(0, fin));
+        if (fin == std::string_view::npos) return r;
+        ligne.remove_prefix(fin);
+    }
+}
+
+// One slot line, or why it is not one.
+std::string lit_ligne(std::string_view ligne, ligne_etat& l) {
+    const std::vector<std::string_view> m = mots(ligne);
+    if (m.size() != 9 || m[0] != "channel" || m[2] != "slot" || m[4] != "started" ||
+        m[7] != "times")
+        return "not a started slot";
+    std::array<int, 1> voie{}, plage{};
+    std::array<int, 3> date{}, heure{};
+    std::array<int, 4> horaire{};
+    if (!lit_forme(m[1], "n", voie) || voie[0] < 1 || voie[0] > nb_voies)
+        return "no channel 1 to 8";
+    if (!lit_forme(m[3], "n", plage) || plage[0] < 1 || plage[0] > nb_plages)
+        return "no slot 1 to 4";
+    const auto date_valide = [&date] {
+        using namespace std::chrono;
+        return year_month_day{year{date[0]}, month{static_cast<unsigned>(date[1])},
+                              day{static_cast<unsigned>(date[2])}}
+            .ok();
+    };
+    if (!lit_forme(m[5], "n-n-n", date) || !date_valide() || !lit_forme(m[6], "n:n:n", heure) ||
+        heure[0] > 23 || heure[1] > 59 || heure[2] > 59)
+        return "no start date and time";
+    if (!lit_forme(m[8], "n:n-n:n", horaire) || horaire[0] > 23 || horaire[1] > 59 ||
+        horaire[2] > 23 || horaire[3] > 59)
+        return "no slot times";
+    l.i = voie[0] - 1;
+    l.k = plage[0];
+    date_heure d;
+    d.annee = date[0];
+    d.mois = date[1];
+    d.jour = date[2];
+    d.secondes = heure[0] * 3600 + heure[1] * 60 + heure[2];
+    l.plage.marche = date_de(instant_de(d));
+    l.plage.debut = heure_de(horaire[0], horaire[1]);
+    l.plage.fin = heure_de(horaire[2], horaire[3]);
+    return {};
+}
+
+std::optional<plage_notee>& notee(globales& g, int k, int i) {
+    return g.notees[static_cast<std::size_t>(k - 1)].at(static_cast<std::size_t>(i));
+}
+
+// "channel 3 (Pompe) slot 1".
+std::string nom_plage(const programme& p, int i, int k) {
+    return "channel " + std::to_string(i + 1) + " (" + texte(p.fenetre, champ::nom, i) + ") slot " +
+           std::to_string(k);
+}
+
+// The date (yyyymmdd) of the start occurrence a start launched at `marche` served: that
+// day, or the day before for a start caught up after midnight.
+int date_occurrence(const date_heure& marche, heure_du_jour debut) {
+    using namespace std::chrono;
+    const date_heure d = marche.secondes >= debut ? marche : date_de(instant_de(marche) - days(1));
+    return d.annee * 10000 + d.mois * 100 + d.jour;
+}
+
+void ecrit_etat(programme& p) {
+    const std::string erreur = p.s.remplace_fichier(p.g.fichier_etat, texte_etat(p.g));
+    if (!erreur.empty() && erreur != p.g.erreur_etat && p.s.signale) {
+        p.s.signale(p.g.fichier_etat + ": " + erreur +
+                    "; a crash would leave the started slots without their stop");
+    }
+    p.g.erreur_etat = erreur;
+}
+
+}  // namespace
+
+std::string texte_etat(const globales& g) {
+    std::string t(entete);
+    for (int i = 0; i < nb_voies; ++i) {
+        for (int k = 1; k <= nb_plages; ++k) {
+            const auto& n = g.notees[static_cast<std::size_t>(k - 1)][static_cast<std::size_t>(i)];
+            if (!n) continue;
+            const date_heure& d = n->marche;
+            char ligne[128];
+            std::snprintf(ligne, sizeof ligne,
+                          "channel %d slot %d started %04d-%02d-%02d %02d:%02d:%02d times %s-%s\n",
+                          i + 1, k, d.annee, d.mois, d.jour, d.secondes / 3600,
+                          d.secondes / 60 % 60, d.secondes % 60, texte_heure(n->debut).c_str(),
+                          texte_heure(n->fin).c_str());
+            t += ligne;
+        }
+    }
+    return t;
+}
+
+lecture_etat lit_etat(std::string_view texte) {
+    lecture_etat r;
+    std::array<std::array<bool, nb_voies>, nb_plages> vues{};
+    for (int numero = 1; !texte.empty(); ++numero) {
+        const std::size_t fin = texte.find('\n');
+        const std::string_view ligne = texte.substr(0, fin);
+        texte.remove_prefix(fin == std::string_view::npos ? texte.size() : fin + 1);
+        const std::vector<std::string_view> m = mots(ligne);
+        if (m.empty() || m[0].front() == '#') continue;
+        ligne_etat l;
+        std::string faute = lit_ligne(ligne, l);
+        if (faute.empty() && vues[static_cast<std::size_t>(l.k - 1)][static_cast<std::size_t>(l.i)])
+            faute = "the slot is listed twice";
+        if (!faute.empty()) {
+            r.fautes.push_back("line " + std::to_string(numero) + " left out (" + faute +
+                               "): " + std::string(ligne.substr(0, 80)));
+            continue;
+        }
+        vues[static_cast<std::size_t>(l.k - 1)][static_cast<std::size_t>(l.i)] = true;
+        r.plages.push_back(l);
+    }
+    return r;
+}
+
+void note_marche(programme& p) {
+    if (!p.s.remplace_fichier) return;
+    bool change = false;
+    for (int i = 0; i < nb_voies; ++i) {
+        for (int k = 1; k <= nb_plages; ++k) {
+            std::optional<plage_notee>& n = notee(p.g, k, i);
+            if (attente_k(p.g, k, i) || n) continue;
+            n = plage_notee{p.s.maintenant(), debut_k(p.h, k, i), fin_k(p.h, k, i)};
+            change = true;
+        }
+    }
+    if (change) ecrit_etat(p);
+}
+
+void note_arret(programme& p, int i) {
+    if (!p.s.remplace_fichier) return;
+    bool change = false;
+    for (int k = 1; k <= nb_plages; ++k) {
+        std::optional<plage_notee>& n = notee(p.g, k, i);
+        if (!attente_k(p.g, k, i) || !n) continue;
+        n.reset();
+        change = true;
+    }
+    if (change) ecrit_etat(p);
+}
+
+void vide_etat(programme& p) {
+    if (!p.s.remplace_fichier) return;
+    for (auto& plage : p.g.notees) plage.fill(std::nullopt);
+    ecrit_etat(p);
+}
+
+void restaure_etat(programme& p) {
+    if (!p.s.lit_fichier || !p.s.remplace_fichier) return;
+    const auto dit = [&p](const std::string& texte) {
+        if (p.s.signale) p.s.signale(p.g.fichier_etat + ": " + texte);
+    };
+    for (auto& plage : p.g.notees) plage.fill(std::nullopt);
+    const contenu_fichier contenu = p.s.lit_fichier(p.g.fichier_etat);
+    const lecture_etat lecture = lit_etat(contenu.texte);
+    for (const std::string& faute : lecture.fautes) dit(faute);
+    if (!contenu.erreur.empty()) {
+        dit(contenu.erreur + "; no started slot restored");
+    } else if (lecture.plages.empty()) {
+        dit(lecture.fautes.empty() ? "no started slot to restore" : "no started slot restored");
+    }
+
+    // Each slot on a simulated run of its own, from its start launch to now.
+    programme sim;
+    sim.fenetre = p.fenetre;
+    sim.fenetre.sur_edition = nullptr;
+    sim.fenetre.sur_affichage = nullptr;
+    sim.h = p.h;
+    const date_heure maintenant = p.s.maintenant();
+    std::vector<ligne_etat> arretees;
+    for (const ligne_etat& l : lecture.plages) {
+        const heure_du_jour debut = debut_k(p.h, l.k, l.i), fin = fin_k(p.h, l.k, l.i);
+        if (l.plage.debut != debut || l.plage.fin != fin) {
+            dit(nom_plage(p, l.i, l.k) + " not restored: its times were " +
+                texte_heure(l.plage.debut) + "-" + texte_heure(l.plage.fin) +
+                " when it started and are " + texte_heure(debut) + "-" + texte_heure(fin) +
+                " now; its stop command is not launched");
+            continue;
+        }
+        if (!coche(p.fenetre, valid_k(l.k), l.i)) {
+            dit(nom_plage(p, l.i, l.k) +
+                " not restored: the slot is disabled now; its stop command is not launched");
+            continue;
+        }
+        const auto ki = static_cast<std::size_t>(l.k - 1), ii = static_cast<std::size_t>(l.i);
+        sim.g = p.g;
+        attente_k(sim.g, l.k, l.i) = false;
+        sim.g.date_dernier_debut[ki][ii] = date_occurrence(l.plage.marche, debut);
+        sim.g.heure_dernier_debut[ki][ii] = debut;
+        simule_ticks(sim, l.plage.marche, maintenant);
+        p.g.date_dernier_debut[ki][ii] = sim.g.date_dernier_debut[ki][ii];
+        p.g.heure_dernier_debut[ki][ii] = sim.g.heure_dernier_debut[ki][ii];
+        if (attente_k(sim.g, l.k, l.i)) {
+            arretees.push_back(l);
+        } else {
+            attente_k(p.g, l.k, l.i) = false;
+            p.g.notees[ki][ii] = l.plage;
+            ecrit_fond(p.fenetre, champ::nom, l.i, mauve_clair);
+            ecrit_fond(p.fenetre, champ::Option1, l.i, mauve_clair);
+        }
+    }
+
+    // The stops first, then the file: a run killed in between stops them again rather
+    // than never.
+    if (!arretees.empty()) verif_mois(p);
+    for (const ligne_etat& l : arretees) command_A(p, l.i);
+    ecrit_etat(p);
+}
+
+}  // namespace horlivet

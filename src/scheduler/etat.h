@@ -1,0 +1,62 @@
+#pragma once
+
+// The state file, horlivet.etat beside ervaline.ini: the slots this run has started and
+// not yet stopped, so that a run that ends without its shutdown (a crash, a kill, a power
+// cut) leaves the next one what it must still stop. One line per started slot:
+//
+//   channel 3 slot 1 started 2026-12-07 22:00:04 times 22:00-06:00
+//
+// the channel as the window numbers it (1..8), the slot, the local date and time its
+// start was launched, and its start and stop times in horaires then.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/programme.h"
+
+namespace horlivet {
+
+// One started slot of the file: channel i (0..7), slot k (1..4).
+struct ligne_etat {
+    int i = 0;
+    int k = 1;
+    plage_notee plage;
+};
+
+// The file's text for g.notees: a comment line, then one line per noted slot in channel
+// then slot order.
+std::string texte_etat(const globales& g);
+
+// The slots a file's text lists. Blank lines and lines starting with '#' are comments; a
+// line that does not read as a started slot, or names a slot already listed, is left
+// out, and `fautes` says which and why.
+struct lecture_etat {
+    std::vector<ligne_etat> plages;
+    std::vector<std::string> fautes;
+};
+lecture_etat lit_etat(std::string_view texte);
+
+// The file follows the slot flags, which the caller has already changed. note_marche,
+// before a start launch: every slot newly started is listed, with the time now as its
+// start launch. note_arret, after a stop launch of channel i: its slots that wait again
+// are dropped. So a run killed between the flag and the file leaves a slot listed rather
+// than a device on. The file is replaced only when it changes; a failure to write it is
+// said through services::signale, once until the next success. Both do nothing without
+// the file seams (a simulated run).
+void note_marche(programme& p);
+void note_arret(programme& p, int i);
+
+// The clean shutdown, once its stop commands are launched: the file lists no slot.
+void vide_etat(programme& p);
+
+// Startup, once the flags wait for their start and before any tick: each slot the file
+// lists whose times still match horaires and whose enable box is ticked is started
+// again, as if this run had launched its start; the ticks from its start launch to now
+// are replayed (simule_ticks), and a slot that they stop has its stop command launched
+// here, once. Nothing is ever started. Every slot left out, and a missing, empty,
+// unreadable or malformed file, is said through services::signale. The file is then
+// rewritten to list what is started.
+void restaure_etat(programme& p);
+
+}  // namespace horlivet
