@@ -85,11 +85,11 @@ std::string sur_une_ligne(std::string_view texte) {
 // The reader trims blanks and one pair of enclosing quotes from a value: a text it would
 // change goes inside a pair of its own, so that the load gives back what was saved.
 std::string protege(std::string texte) {
-    const auto blanc = [](char c) { return c == ' ' || c == '\t'; };
     const bool entre_guillemets = texte.size() >= 2 &&
                                   (texte.front() == '"' || texte.front() == '\'') &&
                                   texte.back() == texte.front();
-    if (texte.empty() || !(blanc(texte.front()) || blanc(texte.back()) || entre_guillemets))
+    if (texte.empty() ||
+        !(est_blanc_profil(texte.front()) || est_blanc_profil(texte.back()) || entre_guillemets))
         return texte;
     return '"' + texte + '"';
 }
@@ -162,6 +162,11 @@ void enregistre_Click(programme& p) {
         p.s.message(titre_programme, "Les réglages n'ont pas pu être enregistrés dans " +
                                          p.g.fichier_ini + " :\r\n" + erreur);
         return;
+    }
+    if (quitte_windows_1252(f) && p.s.signale) {
+        p.s.signale(p.g.fichier_ini +
+                    " : enregistré en UTF-8, un texte saisi ayant un caractère absent de "
+                    "Windows-1252");
     }
     cache_marque(p.fenetre);
 }
