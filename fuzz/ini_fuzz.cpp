@@ -1,5 +1,6 @@
 // Any bytes as ervaline.ini, loaded as startup loads it, saved, and loaded again: every
-// widget in range, and a save then a load gives back every field.
+// widget in range, a save then a load gives back every field, a file keeps its encoding,
+// and a save that changes nothing leaves the file alone.
 
 #include <cstddef>
 #include <cstdint>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include "settings/ini.h"
 #include "verifie.h"
@@ -48,14 +50,24 @@ std::string lit_fichier(const std::string& chemin) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// The program as startup leaves it after reading `chemin`; the messages it shows, kept.
+// The inode of a file: a file replaced by the save has a new one.
+ino_t inode(const std::string& chemin) {
+    struct stat etat {};
+    ::stat(chemin.c_str(), &etat);
+    return etat.st_ino;
+}
+
+// The program as startup leaves it after reading `chemin`; the messages it shows and
+// its reports on standard error, kept.
 struct banc {
     programme p;
     std::vector<std::string> messages;
+    std::vector<std::string> signalements;
     explicit banc(const std::string& chemin) {
         p.s.message = [this](const std::string&, const std::string& texte) {
             messages.push_back(texte);
         };
+        p.s.signale = [this](const std::string& texte) { signalements.push_back(texte); };
         route_handlers(p);
         p.g.fichier_ini = chemin;
         lecture_ini(p);
@@ -121,11 +133,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* donnees, std::size_t t
 
     enregistre_Click(premier.p);
     verifie(!marque_visible(premier.p.fenetre), "the save succeeded");
+    // Every text came from the file: none lacks a character of the file's encoding.
+    verifie(premier.signalements.empty(), "a file is saved in the encoding it was read in");
     const std::string enregistre = lit_fichier(chemin);
 
     banc second(chemin);
     verifie(memes_widgets(premier.p, second.p), "a save then a load gives back every field");
+    const ino_t fichier = inode(chemin);
     enregistre_Click(second.p);
     verifie(lit_fichier(chemin) == enregistre, "saving the same schedule again changes nothing");
+    verifie(inode(chemin) == fichier, "a save that changes nothing does not replace the file");
     return 0;
 }

@@ -30,13 +30,10 @@ struct ligne {
     fin_ligne fin = fin_ligne::aucune;
 };
 
-// The ASCII blanks the reader trims around names and values.
-bool est_blanc(char c) { return c == ' ' || c == '\t'; }
-
 // `s` without its surrounding blanks.
 std::string_view sans_blancs(std::string_view s) {
-    while (!s.empty() && est_blanc(s.front())) s.remove_prefix(1);
-    while (!s.empty() && est_blanc(s.back())) s.remove_suffix(1);
+    while (!s.empty() && est_blanc_profil(s.front())) s.remove_prefix(1);
+    while (!s.empty() && est_blanc_profil(s.back())) s.remove_suffix(1);
     return s;
 }
 
@@ -100,7 +97,7 @@ struct sens_ligne {
 // like any other line.
 sens_ligne analyse(std::string_view texte) {
     std::string_view t = texte;
-    while (!t.empty() && est_blanc(t.front())) t.remove_prefix(1);
+    while (!t.empty() && est_blanc_profil(t.front())) t.remove_prefix(1);
     if (t.empty()) return {};
     if (t.front() == ';') return {genre_ligne::commentaire, {}};
     if (t.front() == '[') {
@@ -196,9 +193,14 @@ struct contenu_profil {
     contenu_profil(const contenu_profil&) = delete;
     contenu_profil& operator=(const contenu_profil&) = delete;
 
-    std::string octets;              // the file as read, in UTF-8, without its byte order mark
-    std::string bom;                 // the UTF-8 byte order mark the file started with, if any
-    std::deque<std::string> ajouts;  // the text of the lines written since
+    std::string octets;   // the file as read, in UTF-8
+    std::string bom;      // the UTF-8 byte order mark the file started with, if any
+    std::string fin_dos;  // the Ctrl-Z bytes the file ended with, kept last
+    // Read as Windows-1252 and written back so, until a text written holds a character
+    // the code page lacks: the file is then written as UTF-8, which reads the same.
+    bool windows_1252 = false;
+    bool quitte_windows_1252 = false;
+    std::deque<std::string> ajouts;            // the text of the lines written since
     fin_ligne fin_nouvelle = fin_ligne::crlf;  // the ending of added lines
     section_profil preambule;                  // the lines before the first section
     std::deque<section_profil> sections;       // in file order; a deque never moves them
@@ -283,7 +285,8 @@ constexpr std::array<char16_t, 32> cp1252_80 = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-// A file written with an 8-bit code page, converted to UTF-8.
+// A file written with an 8-bit code page, converted to UTF-8. Each byte gives its own
+// character, so vers_cp1252 gives back every byte.
 std::string depuis_cp1252(std::string_view s) {
     std::string u;
     u.reserve(s.size() + s.size() / 4);
@@ -304,6 +307,35 @@ std::string depuis_cp1252(std::string_view s) {
     return u;
 }
 
+// `s`, UTF-8, in Windows-1252, into `sortie` unless null. False when `s` holds a
+// character the code page lacks, or is not UTF-8.
+bool vers_cp1252(std::string_view s, std::string* sortie) {
+    if (sortie != nullptr) {
+        sortie->clear();
+        sortie->reserve(s.size());
+    }
+    for (std::size_t n = 0; n < s.size();) {
+        const auto c = static_cast<unsigned char>(s[n]);
+        const std::size_t longueur = c < 0x80 ? 1 : c >= 0xC2 && c <= 0xDF ? 2 : c == 0xE2 ? 3 : 0;
+        // Every character of the code page is below U+2200: two bytes, or three after E2.
+        if (longueur == 0 || s.size() - n < longueur) return false;
+        char32_t point = longueur == 1 ? c : longueur == 2 ? c & 0x1F : c & 0x0F;
+        for (std::size_t k = 1; k < longueur; ++k) {
+            const auto d = static_cast<unsigned char>(s[n + k]);
+            if ((d & 0xC0) != 0x80) return false;
+            point = point << 6 | (d & 0x3F);
+        }
+        n += longueur;
+        int octet = point < 0x80 || (point >= 0xA0 && point <= 0xFF) ? static_cast<int>(point) : -1;
+        for (std::size_t k = 0; k < cp1252_80.size() && octet < 0; ++k) {
+            if (cp1252_80[k] == point) octet = static_cast<int>(0x80 + k);
+        }
+        if (octet < 0) return false;
+        if (sortie != nullptr) *sortie += static_cast<char>(octet);
+    }
+    return true;
+}
+
 constexpr std::string_view bom_utf8 = "\xEF\xBB\xBF";
 
 // Finds the sections of `c.octets` and indexes them. Only section lines are looked for
@@ -314,6 +346,10 @@ void decoupe(contenu_profil& c) {
         c.bom = bom_utf8;
         t.remove_prefix(bom_utf8.size());
     }
+    // An old DOS editor ends a file with Ctrl-Z: it stays last, after any line added.
+    const std::size_t fin_texte = t.find_last_not_of('\x1A') + 1;  // 0 for none
+    c.fin_dos = t.substr(fin_texte);
+    t.remove_suffix(c.fin_dos.size());
     // Added lines end like the first line that has an ending.
     if (const ligne premiere = ligne_a(t, 0).first; premiere.fin != fin_ligne::aucune)
         c.fin_nouvelle = premiere.fin;
@@ -323,7 +359,7 @@ void decoupe(contenu_profil& c) {
     for (std::size_t crochet = t.find('['); crochet != std::string_view::npos;
          crochet = t.find('[', crochet + 1)) {
         std::size_t debut = crochet;
-        while (debut > 0 && est_blanc(t[debut - 1])) --debut;
+        while (debut > 0 && est_blanc_profil(t[debut - 1])) --debut;
         if (debut > 0 && t[debut - 1] != '\n' && t[debut - 1] != '\r') continue;
         const auto [l, suivante] = ligne_a(t, debut);
         const sens_ligne sens = analyse(l.texte);
@@ -344,7 +380,8 @@ void decoupe(contenu_profil& c) {
 // Parses the bytes of a file.
 std::shared_ptr<contenu_profil> contenu_de(std::string octets) {
     auto c = std::make_shared<contenu_profil>();
-    c->octets = est_utf8(octets) ? std::move(octets) : depuis_cp1252(octets);
+    c->windows_1252 = !est_utf8(octets);
+    c->octets = c->windows_1252 ? depuis_cp1252(octets) : std::move(octets);
     decoupe(*c);
     return c;
 }
@@ -402,25 +439,38 @@ std::string coupe(std::string_view s, std::size_t taille) {
     return std::string(s);
 }
 
-// The value of a key line: after the first '=', blanks trimmed, then one pair of
-// enclosing quotes removed.
-std::string_view valeur_de(std::string_view texte) {
-    std::string_view v = sans_blancs(texte.substr(texte.find('=') + 1));
+// A value as the reader gives it: blanks trimmed, then one pair of enclosing quotes
+// removed.
+std::string_view lue(std::string_view v) {
+    v = sans_blancs(v);
     if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
         v = v.substr(1, v.size() - 2);
     }
     return v;
 }
 
-// A written text that changes how the whole file reads: a line break splits the line,
-// bytes that are not UTF-8 make the reader take the file as Windows-1252.
+// The value of a key line, after its first '='.
+std::string_view valeur_de(std::string_view texte) {
+    return lue(texte.substr(texte.find('=') + 1));
+}
+
+// A written text that changes how the whole file reads: a line break splits the line, a
+// Ctrl-Z may come last in the file, bytes that are not UTF-8 make the reader take the
+// file as Windows-1252.
 bool change_la_structure(std::string_view texte) {
-    return texte.find_first_of("\r\n") != std::string_view::npos || !est_utf8(texte);
+    return texte.find_first_of("\r\n\x1A") != std::string_view::npos || !est_utf8(texte);
+}
+
+// In a file kept in Windows-1252, a line whose bytes there are not UTF-8. The file reads
+// as Windows-1252 while it holds one: a multi-byte character never spans a line break.
+bool hors_utf8_en_cp1252(std::string_view ligne) {
+    std::string octets;
+    return vers_cp1252(ligne, &octets) && !est_utf8(octets);
 }
 
 // The text of the file, lines and endings as they stand.
 std::string texte_de(const contenu_profil& c) {
-    std::size_t taille = c.bom.size() + c.octets.size();
+    std::size_t taille = c.bom.size() + c.octets.size() + c.fin_dos.size();
     for (const std::string& a : c.ajouts) taille += a.size() + 2;
     std::string t;
     t.reserve(taille);
@@ -440,7 +490,23 @@ std::string texte_de(const contenu_profil& c) {
     };
     ajoute_section(c.preambule);
     for (const section_profil& s : c.sections) ajoute_section(s);
+    t += c.fin_dos;
     return t;
+}
+
+// The bytes the save writes: the text, in Windows-1252 when the file is kept so.
+std::string octets_de(const contenu_profil& c) {
+    std::string texte = texte_de(c), octets;
+    return c.windows_1252 && vers_cp1252(texte, &octets) ? octets : texte;
+}
+
+// The file as a fresh load of the bytes it saves would parse it, with what that load
+// cannot know: why the file could not be read, and that it left Windows-1252.
+std::shared_ptr<contenu_profil> relecture(const contenu_profil& c) {
+    auto r = contenu_de(octets_de(c));
+    r->erreur_lecture = c.erreur_lecture;
+    r->quitte_windows_1252 = c.quitte_windows_1252;
+    return r;
 }
 
 // The text of errno.
@@ -475,6 +541,35 @@ bool lit_tout(int fd, std::string& octets) {
         if (n == 0) return true;
         octets.append(tampon.data(), static_cast<std::size_t>(n));
     }
+}
+
+// Whether the file at `chemin` holds exactly `texte`.
+bool contient_deja(const std::string& chemin, std::string_view texte) {
+    const int fd = ::open(chemin.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    std::string octets;
+    const bool lu = lit_tout(fd, octets);
+    ::close(fd);
+    return lu && octets == texte;
+}
+
+// Writes `texte` over the file at `chemin`: truncated, written, flushed. When the write
+// fails, the old bytes are written back as far as the disk lets them.
+std::string ecrit_en_place(const std::string& chemin, std::string_view texte) {
+    const int fd = ::open(chemin.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) return raison(errno);
+    const auto remplace_par = [fd](std::string_view t) {
+        return ::lseek(fd, 0, SEEK_SET) == 0 && ::ftruncate(fd, 0) == 0 && ecrit_tout(fd, t);
+    };
+    std::string ancien;
+    int erreur = lit_tout(fd, ancien) ? 0 : errno;
+    if (erreur == 0 && !remplace_par(texte)) {
+        erreur = errno;
+        remplace_par(ancien);
+    }
+    if (::fsync(fd) != 0 && erreur == 0) erreur = errno;
+    if (::close(fd) != 0 && erreur == 0) erreur = errno;
+    return erreur == 0 ? std::string() : raison(erreur);
 }
 
 // Temporary names differ within the process by this counter, between processes by pid.
@@ -524,12 +619,17 @@ void ecrit_profil(fichier_profil& f, std::string_view section, std::string_view 
         f.contenu = std::make_shared<contenu_profil>();
     } else if (f.contenu.use_count() > 1) {
         // Copies share the parsed file; a write must not show through the others.
-        f.contenu = contenu_de(texte_de(*f.contenu));
+        f.contenu = relecture(*f.contenu);
     }
     contenu_profil& c = *f.contenu;
     const std::string_view section_lue = sans_blancs(section), cle_lue = sans_blancs(cle);
     bool relire =
         change_la_structure(section) || change_la_structure(cle) || change_la_structure(valeur);
+    if (c.windows_1252 && !(vers_cp1252(section, nullptr) && vers_cp1252(cle, nullptr) &&
+                            vers_cp1252(valeur, nullptr))) {
+        c.windows_1252 = false;
+        c.quitte_windows_1252 = true;
+    }
 
     section_profil* s = trouve_section(c, section);
     if (s == nullptr) {
@@ -553,12 +653,17 @@ void ecrit_profil(fichier_profil& f, std::string_view section, std::string_view 
     index_noms<std::size_t>& cles = lignes.cles;
     const auto it = cles.find(nom_hache(cle_lue));
     if (it != cles.end()) {
-        // The key keeps its spelling; the line keeps its ending.
         ligne& l = lignes.corps[it->second];
+        // A line that already reads as the value keeps its bytes: spacing, quotes, case.
+        if (!relire && valeur_de(l.texte) == lue(valeur)) return;
+        // Otherwise the key keeps its spelling; the line keeps its ending.
         const std::string_view nom = analyse(l.texte).nom;
+        const bool etait_hors_utf8 = c.windows_1252 && hors_utf8_en_cp1252(l.texte);
         l.texte = garde(c, std::string(nom) + "=" + std::string(valeur));
         const sens_ligne sens = analyse(l.texte);
         if (sens.genre != genre_ligne::cle || !egalite_insensible{}(sens.nom, nom)) relire = true;
+        // The last line that kept the file from reading as UTF-8 may be gone.
+        if (etait_hors_utf8 && !hors_utf8_en_cp1252(l.texte)) relire = true;
     } else {
         termine(c, lignes.corps.empty() ? &s->entete : &lignes.corps.back());
         const ligne l{garde(c, std::string(cle) + "=" + std::string(valeur)), c.fin_nouvelle};
@@ -582,11 +687,15 @@ void ecrit_profil(fichier_profil& f, std::string_view section, std::string_view 
 
     // The line changed the file's structure: read the file again as a fresh load would,
     // so that every later write sees what a reader of the saved file would see.
-    if (relire) f.contenu = contenu_de(texte_de(c));
+    if (relire) f.contenu = relecture(c);
+}
+
+bool quitte_windows_1252(const fichier_profil& f) {
+    return f.contenu && f.contenu->quitte_windows_1252;
 }
 
 std::string texte_profil(const fichier_profil& f) {
-    return f.contenu ? texte_de(*f.contenu) : std::string();
+    return f.contenu ? octets_de(*f.contenu) : std::string();
 }
 
 std::string enregistre_profil(const fichier_profil& f, const std::string& chemin) {
@@ -607,6 +716,11 @@ std::string enregistre_profil(const fichier_profil& f, const std::string& chemin
         barre == std::string::npos ? std::string() : cible.substr(0, barre + 1);
     const std::string nom = cible.substr(dossier.size());
     const bool existait = ::stat(cible.c_str(), &etat) == 0;
+    const bool fichier = existait && S_ISREG(etat.st_mode);
+    // A save that changes no byte leaves the file alone.
+    if (fichier && static_cast<std::size_t>(etat.st_size) == texte.size() &&
+        contient_deja(cible, texte))
+        return {};
 
     // O_EXCL: a stale temporary file of a killed process is never reused.
     std::string temporaire;
@@ -615,6 +729,9 @@ std::string enregistre_profil(const fichier_profil& f, const std::string& chemin
         temporaire = dossier + "." + nom + "." + std::to_string(::getpid()) + "." +
                      std::to_string(compteur_temporaires++) + ".tmp";
         fd = ::open(temporaire.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        // A folder closed to new files may still hold a file open to writing.
+        if (fd < 0 && (errno == EACCES || errno == EPERM) && fichier)
+            return ecrit_en_place(cible, texte);
         if (fd < 0 && errno != EEXIST) return raison(errno);
     }
     if (fd < 0) return raison(EEXIST);

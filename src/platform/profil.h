@@ -12,6 +12,12 @@ namespace horlivet {
 
 struct contenu_profil;
 
+// The blanks the reader trims around names and values: besides space and tab, the
+// vertical tab, the form feed and the Ctrl-Z that old DOS editors end a file with.
+constexpr bool est_blanc_profil(char c) {
+    return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\x1A';
+}
+
 // A parsed INI file. Copyable; cheap to move.
 struct fichier_profil {
     std::shared_ptr<contenu_profil> contenu;
@@ -21,7 +27,7 @@ struct fichier_profil {
 // the save of a profile whose file existed but could not be read fails with that reason,
 // rather than replace content it never saw. The text is UTF-8; a file that is not valid
 // UTF-8 is read as Windows-1252, its five undefined bytes as the C1 controls U+0081,
-// U+008D, U+008F, U+0090 and U+009D.
+// U+008D, U+008F, U+0090 and U+009D, and is written back in Windows-1252.
 fichier_profil charge_profil(const std::string& chemin);
 fichier_profil profil_de_texte(std::string_view octets);
 
@@ -34,19 +40,27 @@ std::string lit_profil(const fichier_profil& f, std::string_view section, std::s
 
 // Sets `cle` of `section` to `valeur`, as WritePrivateProfileString would: an existing
 // key's line is replaced in place, a missing key is added after the last key of its
-// section, a missing section at the end of the file. Everything else is kept.
+// section, a missing section at the end of the file. Everything else is kept, and so is
+// the line of a key that already reads as `valeur` would. A file read as Windows-1252
+// becomes UTF-8 when a text written holds a character Windows-1252 lacks.
 void ecrit_profil(fichier_profil& f, std::string_view section, std::string_view cle,
                   std::string_view valeur);
 
-// The bytes of the file as it stands in memory.
+// True when the file was read as Windows-1252 and a text written since made it UTF-8.
+bool quitte_windows_1252(const fichier_profil& f);
+
+// The bytes of the file as it stands in memory, in the encoding it will be saved in.
 std::string texte_profil(const fichier_profil& f);
 
 // Replaces the file at `chemin` with texte_profil(f) atomically: a temporary file in the
 // same folder, flushed to disk, given the old file's permission bits, then renamed (over
-// the file a link points to, so the link stays). Returns the empty text on success,
-// otherwise the reason (the system's error text, such as "Permission denied"); the old
-// file is then left as it was, unless only the last step, flushing the folder, failed:
-// the new file is then in place but might not survive a power cut.
+// the file a link points to, so the link stays). A file that already holds those bytes
+// is left alone. When the folder refuses the temporary file for lack of permission, an
+// existing file is written in place instead (truncated, written, flushed): a crash then
+// can leave it cut short. Returns the empty text on success, otherwise the reason (the
+// system's error text, such as "Permission denied"); the old file is then left as it
+// was, unless only the last step, flushing the file in place or the folder, failed: the
+// new file is then in place but might not survive a power cut.
 std::string enregistre_profil(const fichier_profil& f, const std::string& chemin);
 
 }  // namespace horlivet

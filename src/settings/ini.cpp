@@ -84,11 +84,11 @@ std::string sur_une_ligne(std::string_view texte) {
 // The reader trims blanks and one pair of enclosing quotes from a value: a text it would
 // change goes inside a pair of its own, so that the load gives back what was saved.
 std::string protege(std::string texte) {
-    const auto blanc = [](char c) { return c == ' ' || c == '\t'; };
     const bool entre_guillemets = texte.size() >= 2 &&
                                   (texte.front() == '"' || texte.front() == '\'') &&
                                   texte.back() == texte.front();
-    if (texte.empty() || !(blanc(texte.front()) || blanc(texte.back()) || entre_guillemets))
+    if (texte.empty() ||
+        !(est_blanc_profil(texte.front()) || est_blanc_profil(texte.back()) || entre_guillemets))
         return texte;
     return '"' + texte + '"';
 }
@@ -153,7 +153,11 @@ std::string ecriture_ini(programme& p) {
             if (static_cast<champ>(c) == champ::valid_4) rafraichit_horaires(p.h, p.fenetre, i);
         }
     }
-    return enregistre_profil(f, p.g.fichier_ini);
+    const std::string erreur = enregistre_profil(f, p.g.fichier_ini);
+    if (erreur.empty() && quitte_windows_1252(f) && p.s.signale)
+        p.s.signale(p.g.fichier_ini +
+                    ": saved as UTF-8, as a value typed holds a character Windows-1252 lacks");
+    return erreur;
 }
 
 }  // namespace horlivet

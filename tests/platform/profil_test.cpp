@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <functional>
 #include <random>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -31,12 +32,6 @@ using essai::en_crlf;
 using essai::lit_fichier;
 using essai::noms_dans;
 
-// One value read from a file given as text.
-std::string lit(std::string_view fichier, std::string_view section, std::string_view cle,
-                std::string_view defaut = "defaut", std::size_t taille = 64) {
-    return lit_profil(profil_de_texte(fichier), section, cle, defaut, taille);
-}
-
 // A file, the key asked for, and what comes back.
 struct cas_lecture {
     const char* nom;
@@ -58,6 +53,11 @@ TEST(LitProfil, ReadsAsTheClassicProfileFunctions) {
         {"section and key in another case", "[ErVaLiNe]\nNOM_0=Pompe\n", "nom_0", "Pompe"},
         {"blanks around the names", "[ ervaline ]\n  nom_0 =Pompe\n", "nom_0", "Pompe"},
         {"tabs", "[\tervaline\t]\n\tnom_0\t=\t Pompe \t\n", "nom_0", "Pompe"},
+        {"DOS blanks",
+         "\f[\x1A"
+         "ervaline\v]\n\vnom_0\x1A=\f Pompe\x1A\v\n",
+         "nom_0", "Pompe"},
+        {"a Ctrl-Z ends the file", "[ervaline]\nnom_0=Pompe\x1A", "nom_0", "Pompe"},
         {"asked in other case", "[ervaline]\nnom_0=Pompe\n", " Nom_0\t", "Pompe", " ERVALINE "},
         {"double quotes removed", "[ervaline]\nnom_0=\"Pompe\"\n", "nom_0", "Pompe"},
         {"single quotes removed", "[ervaline]\nnom_0='Pompe'\n", "nom_0", "Pompe"},
@@ -96,23 +96,23 @@ TEST(LitProfil, ReadsAsTheClassicProfileFunctions) {
         {"cut after unquoting", "[ervaline]\nnom_0=\"" + a63 + "\"\n", "nom_0", a63},
         {"default cut too", "", "nom_0", longue.substr(0, 63), "ervaline", longue},
         {"size one gives empty", "[ervaline]\nnom_0=abc\n", "nom_0", "", "ervaline", "d", 1},
+        // Not UTF-8: the whole file is Windows-1252, its undefined bytes the C1 controls.
+        {"Windows-1252", "[ervaline]\r\nnom_0=entr\xE9\x80\x81\x9F\r\n", "nom_0",
+         "entr\xC3\xA9\xE2\x82\xAC\xC2\x81\xC5\xB8"},
+        {"an overlong form is not UTF-8", "[ervaline]\nnom_0=\xC0\xAF", "nom_0",
+         "\xC3\x80\xC2\xAF"},
+        {"a surrogate is not UTF-8", "[ervaline]\nnom_0=\xED\xA0\x80", "nom_0",
+         "\xC3\xAD\xC2\xA0\xE2\x82\xAC"},
+        {"a cut sequence is not UTF-8", "[ervaline]\nnom_0=\xE2\x82", "nom_0",
+         "\xC3\xA2\xE2\x80\x9A"},
+        {"above U+10FFFF is not UTF-8", "[ervaline]\nnom_0=\xF4\x90\x80\x80", "nom_0",
+         "\xC3\xB4\xC2\x90\xE2\x82\xAC\xE2\x82\xAC"},
+        {"0xFF is not UTF-8", "[ervaline]\nnom_0=\xFF", "nom_0", "\xC3\xBF"},
     };
     for (const cas_lecture& c : cas) {
-        EXPECT_EQ(lit(c.fichier, c.section, c.cle, c.defaut, c.taille), c.attendu) << c.nom;
-    }
-}
-
-TEST(LitProfil, OnlyAFileThatIsNotUtf8IsReadAsWindows1252) {
-    // "entrée", a euro sign, the undefined 0x81 and 0x9F (Y with diaeresis).
-    const fichier_profil f = profil_de_texte("[ervaline]\r\nnom_0=entr\xE9\r\nnom_1=\x80\x81\x9F");
-    EXPECT_EQ(lit_profil(f, "ervaline", "nom_0", "", 64), "entr\xC3\xA9");
-    EXPECT_EQ(lit_profil(f, "ervaline", "nom_1", "", 64), "\xE2\x82\xAC\xC2\x81\xC5\xB8");
-    EXPECT_EQ(lit("[ervaline]\nnom_0=entr\xC3\xA9\n", "ervaline", "nom_0"), "entr\xC3\xA9");
-    // Overlong forms, surrogates and truncated sequences are not UTF-8.
-    for (const std::string_view invalide :
-         {"\xC0\xAF"sv, "\xED\xA0\x80"sv, "\xE2\x82"sv, "\xF4\x90\x80\x80"sv, "\xFF"sv}) {
-        EXPECT_NE(lit("[ervaline]\nnom_0=" + std::string(invalide), "ervaline", "nom_0"), invalide)
-            << testing::PrintToString(invalide);
+        EXPECT_EQ(lit_profil(profil_de_texte(c.fichier), c.section, c.cle, c.defaut, c.taille),
+                  c.attendu)
+            << c.nom;
     }
 }
 
@@ -133,95 +133,74 @@ TEST(LitProfil, FindsOneSectionAmongThousands) {
     EXPECT_EQ(texte_profil(f), fichier);
 }
 
-// One write: section, key, value.
-struct ecriture {
-    std::string section;
-    std::string cle;
-    std::string valeur;
-};
-
-// A file, the writes made to it in order, and the bytes expected after them.
+// A file, the lines "key=value" written in order to its section "ervaline", and the
+// bytes expected after them.
 struct cas_ecriture {
     const char* nom;
     std::string avant;
-    std::vector<ecriture> ecritures;
+    std::string ecritures;
     std::string apres;
 };
 
 TEST(EcritProfil, WritesByteForByte) {
     const cas_ecriture cas[] = {
         {"a key replaced in place, keeping its spelling",
-         en_crlf("; réglages\n[Ervaline]\n  NOM_0 = \"ancien\"\nnom_1=x\n"),
-         {{"ervaline", "nom_0", "nouveau"}},
+         en_crlf("; réglages\n[Ervaline]\n  NOM_0 = \"ancien\"\nnom_1=x\n"), "nom_0=nouveau\n",
          en_crlf("; réglages\n[Ervaline]\nNOM_0=nouveau\nnom_1=x\n")},
-        {"only the first of duplicate keys changes",
-         "[ervaline]\nnom_0=a\nnom_0=b\n",
-         {{"ervaline", "nom_0", "c"}},
+        {"a line that already reads as the value keeps its bytes",
+         "[ervaline]\nnom_0 = \"a\" \nNom_1\t=\tb\x1A\n", "nom_0=a\nNOM_1= 'b' \n",
+         "[ervaline]\nnom_0 = \"a\" \nNom_1\t=\tb\x1A\n"},
+        {"only the first of duplicate keys changes", "[ervaline]\nnom_0=a\nnom_0=b\n", "nom_0=c\n",
          "[ervaline]\nnom_0=c\nnom_0=b\n"},
         {"only the first of duplicate sections changes",
-         "[ervaline]\nnom_0=a\n[ervaline]\nnom_0=b\nnom_1=b\n",
-         {{"ervaline", "nom_0", "c"}, {"ervaline", "nom_1", "c"}},
+         "[ervaline]\nnom_0=a\n[ervaline]\nnom_0=b\nnom_1=b\n", "nom_0=c\nnom_1=c\n",
          "[ervaline]\nnom_0=c\nnom_1=c\n[ervaline]\nnom_0=b\nnom_1=b\n"},
         {"a missing key after the last key of its section",
          "; avant\n[ervaline]\nnom_0=a\n; fin\nsans egal\n\n[autre]\nnom_2=y\n",
-         {{"ervaline", "nom_1", "b"}, {"ervaline", "nom_2", "c"}},
+         "nom_1=b\nnom_2=c\n",
          "; avant\n[ervaline]\nnom_0=a\nnom_1=b\nnom_2=c\n; fin\nsans egal\n\n[autre]\nnom_2=y\n"},
         {"a missing key right after the line of a section without keys",
-         "[ervaline]\n; pas de cle\n\n[autre]\n",
-         {{"ervaline", "nom_0", "a"}},
+         "[ervaline]\n; pas de cle\n\n[autre]\n", "nom_0=a\n",
          "[ervaline]\nnom_0=a\n; pas de cle\n\n[autre]\n"},
-        {"a missing section at the end, with no blank line",
-         "nom_0=hors section\n[autre]\nk=v\n\n",
-         {{"ervaline", "nom_0", "a"}, {"ervaline", "nom_1", "b"}},
+        {"a missing section at the end, with no blank line", "nom_0=hors section\n[autre]\nk=v\n\n",
+         "nom_0=a\nnom_1=b\n",
          "nom_0=hors section\n[autre]\nk=v\n\n[ervaline]\nnom_0=a\nnom_1=b\n"},
-        {"a new file gets CR LF",
-         "",
-         {{"ervaline", "nom_0", "a"}, {"ervaline", "nom_1", "b"}},
-         "[ervaline]\r\nnom_0=a\r\nnom_1=b\r\n"},
-        {"a CR file stays CR",
-         "[ervaline]\rnom_0=a\r",
-         {{"ervaline", "nom_1", "b"}},
+        {"a new file gets CR LF", "", "nom_0=a\nnom_1=b\n", "[ervaline]\r\nnom_0=a\r\nnom_1=b\r\n"},
+        {"a CR file stays CR", "[ervaline]\rnom_0=a\r", "nom_1=b\n",
          "[ervaline]\rnom_0=a\rnom_1=b\r"},
         {"new lines take the first line ending, old lines keep theirs",
-         "[ervaline]\nnom_0=a\r\nnom_1=b\r\n",
-         {{"ervaline", "nom_0", "c"}, {"ervaline", "nom_2", "d"}},
+         "[ervaline]\nnom_0=a\r\nnom_1=b\r\n", "nom_0=c\nnom_2=d\n",
          "[ervaline]\nnom_0=c\r\nnom_1=b\r\nnom_2=d\n"},
-        {"a key added after a last line without ending",
-         "[ervaline]\nnom_0=a",
-         {{"ervaline", "nom_1", "b"}},
+        {"a key added after a last line without ending", "[ervaline]\nnom_0=a", "nom_1=b\n",
          "[ervaline]\nnom_0=a\nnom_1=b\n"},
-        {"a section added after a last line without ending",
-         "[autre]\nk=v",
-         {{"ervaline", "nom_0", "a"}},
+        {"a section added after a last line without ending", "[autre]\nk=v", "nom_0=a\n",
          "[autre]\nk=v\n[ervaline]\nnom_0=a\n"},
-        {"a last line without ending replaced keeps having none",
-         "[ervaline]\nnom_0=a",
-         {{"ervaline", "nom_0", "b"}},
-         "[ervaline]\nnom_0=b"},
-        {"a one-line file without ending gets CR LF",
-         "[ervaline]",
-         {{"ervaline", "nom_0", "a"}},
+        {"a last line without ending replaced keeps having none", "[ervaline]\nnom_0=a",
+         "nom_0=b\n", "[ervaline]\nnom_0=b"},
+        {"a one-line file without ending gets CR LF", "[ervaline]", "nom_0=a\n",
          "[ervaline]\r\nnom_0=a\r\n"},
-        {"the value is written as given",
-         "[ervaline]\nnom_0=a\n",
-         {{"ervaline", "nom_0", " \"entre guillemets\" "}, {"ervaline", "nom_1", ""}},
+        {"a Ctrl-Z ending the file stays last", "[ervaline]\nnom_0=a\x1A\x1A", "nom_1=b\n",
+         "[ervaline]\nnom_0=a\nnom_1=b\n\x1A\x1A"},
+        {"the value is written as given", "[ervaline]\nnom_0=a\n",
+         "nom_0= \"entre guillemets\" \nnom_1=\n",
          "[ervaline]\nnom_0= \"entre guillemets\" \nnom_1=\n"},
         {"a key of the same name in another section is not touched",
-         "[autre]\nnom_0=x\n[ervaline]\n[troisieme]\nnom_0=y\n",
-         {{"ervaline", "nom_0", "a"}},
+         "[autre]\nnom_0=x\n[ervaline]\n[troisieme]\nnom_0=y\n", "nom_0=a\n",
          "[autre]\nnom_0=x\n[ervaline]\nnom_0=a\n[troisieme]\nnom_0=y\n"},
-        {"a byte order mark stays",
-         "\xEF\xBB\xBF[ervaline]\nnom_0=a\n",
-         {{"ervaline", "nom_0", "b"}},
+        {"a byte order mark stays", "\xEF\xBB\xBF[ervaline]\nnom_0=a\n", "nom_0=b\n",
          "\xEF\xBB\xBF[ervaline]\nnom_0=b\n"},
-        {"a Windows-1252 file is written back as UTF-8",
-         "[ervaline]\r\nnom_0=entr\xE9\r\n",
-         {{"ervaline", "nom_1", "Vanne"}},
-         "[ervaline]\r\nnom_0=entr\xC3\xA9\r\nnom_1=Vanne\r\n"},
+        {"a Windows-1252 file stays so, its undefined bytes too",
+         "[ervaline]\r\nnom_0=\x81\x8D\x8F\x90\x9D\xE9\r\n", "nom_1=\xE2\x82\xAC\n",
+         "[ervaline]\r\nnom_0=\x81\x8D\x8F\x90\x9D\xE9\r\nnom_1=\x80\r\n"},
+        {"a character Windows-1252 lacks makes the file UTF-8", "[ervaline]\r\nnom_0=entr\xE9\r\n",
+         "nom_1=\xCE\xA9\n", "[ervaline]\r\nnom_0=entr\xC3\xA9\r\nnom_1=\xCE\xA9\r\n"},
     };
     for (const cas_ecriture& c : cas) {
         fichier_profil f = profil_de_texte(c.avant);
-        for (const ecriture& e : c.ecritures) ecrit_profil(f, e.section, e.cle, e.valeur);
+        std::istringstream ecritures(c.ecritures);
+        for (std::string l; std::getline(ecritures, l);) {
+            ecrit_profil(f, "ervaline", l.substr(0, l.find('=')), l.substr(l.find('=') + 1));
+        }
         EXPECT_EQ(texte_profil(f), c.apres) << c.nom;
     }
 }
@@ -231,7 +210,7 @@ TEST(EcritProfil, UnwrittenFileKeepsEveryByteAndCopiesDoNotShareWrites) {
          {""sv, "\n\n"sv, "[ervaline]\nnom_0=a\0b\nnom\0_1=c\n[a\0b]\nk=v\n"sv,
           "sans section\r\n[ervaline]\rnom_0 = 'a' \n\n; c\r\n[x\r\n[y]]\r"sv,
           "[ervaline]\nnom_0=a"sv, "\r\n\r"sv, "\xEF\xBB\xBF"sv,
-          "[a]\0\n=\n=x\n\xC3\xA9=\xE2\x82\xAC\n"sv}) {
+          "[a]\0\n=\n=x\n\xC3\xA9=\xE2\x82\xAC\n"sv, "\x81\x8D\x8F\x90\x9D\xE9\x80\x1A\n\x1A"sv}) {
         EXPECT_EQ(texte_profil(profil_de_texte(t)), t) << testing::PrintToString(t);
     }
     const fichier_profil a = profil_de_texte("[ervaline]\nnom_0=a\n");
@@ -241,6 +220,13 @@ TEST(EcritProfil, UnwrittenFileKeepsEveryByteAndCopiesDoNotShareWrites) {
     EXPECT_EQ(lit_profil(b, "ervaline", "nom_0", "", 64), "b");
     EXPECT_EQ(texte_profil(a), "[ervaline]\nnom_0=a\n");
 }
+
+// One write: section, key, value.
+struct ecriture {
+    std::string section;
+    std::string cle;
+    std::string valeur;
+};
 
 TEST(EcritProfil, ManyWritesGiveTheBytesOfWritesKeyByKey) {
     // Values and names that change how the file reads once written: line breaks, keys
@@ -262,6 +248,9 @@ TEST(EcritProfil, ManyWritesGiveTheBytesOfWritesKeyByKey) {
                                             {"x\ny", "k", "v"},
                                             {"ervaline", "nom_3", "entr\xE9"},
                                             {"ervaline", "nom_4", "\xE2\x82\xAC"},
+                                            {"ervaline", "nom_1", " 'c' "},
+                                            {"ervaline", "nom_6", "fin\x1A"},
+                                            {"ervaline", "nom_7", "\xCE\xA9"},
                                             {"ervaline", "nom_0", "fin"},
                                             {"nouvelle", "k", "v"},
                                             {"ervaline", "nom_5", "apres"}};
@@ -284,6 +273,8 @@ TEST(EcritProfil, ManyWritesGiveTheBytesOfWritesKeyByKey) {
         "[ervaline]\rnom_0=x\n\n[autre]\nk=v\n",
         "\xEF\xBB\xBF[ervaline]\nnom_0=x\n",
         "[ervaline]\nnom_0=entr\xE9\n",
+        // Windows-1252 kept by the writes until the last, Ctrl-Z kept last.
+        "; caf\xE9\n[ervaline]\r\nnom_0=x\x1A",
         "; [pas une section]\n  [Autre] \nk=v [x]\n[ouverte=1\n\t[ervaline] fin\rnom_0=a\r\n"
         "[z]\nk=v",
         hasard,
@@ -334,7 +325,7 @@ TEST(EnregistreProfil, CreatesThenReplacesThroughALinkKeepingTheModeAndNothingEl
     EXPECT_EQ(noms_dans(d.chemin), (std::vector<std::string>{"ervaline.ini", "vrai.ini"}));
 }
 
-TEST(EnregistreProfil, AFailedSaveSaysWhyAndKeepsTheOldFile) {
+TEST(EnregistreProfil, AFailedSaveSaysWhyAndKeepsTheOldFileAClosedFolderGetsItInPlace) {
     // Root ignores permission bits.
     if (essai::relance_en_tant_que_personne()) return;
     dossier_temporaire d;
@@ -346,18 +337,22 @@ TEST(EnregistreProfil, AFailedSaveSaysWhyAndKeepsTheOldFile) {
     petite.rlim_cur = 4096;
     const auto ancien_signal = ::signal(SIGXFSZ, SIG_IGN);
     struct cas {
-        const char* raison;
+        const char* raison;  // empty for a save that succeeds
         fs::path cible;
         // Called with true before the load, with false after the save.
         std::function<void(bool)> change = [](bool) {};
     };
+    const auto limitee = [&](bool avant) { ::setrlimit(RLIMIT_FSIZE, avant ? &petite : &limite); };
+    const auto fermee = [&](bool avant) { ::chmod(d.chemin.c_str(), avant ? 0555 : 0755); };
     const cas table[] = {
-        {"File too large", chemin,
-         [&](bool avant) { ::setrlimit(RLIMIT_FSIZE, avant ? &petite : &limite); }},
+        {"File too large", chemin, limitee},
         {"Not a directory", chemin / "x.ini"},
         {"No such file or directory", d.chemin / "absent" / "x.ini"},
+        // A folder closed to new files: the file is written in place, or kept as it was.
+        {"", chemin, fermee},
+        {"File too large", chemin, [&](bool avant) { fermee(avant), limitee(avant); }},
         {"Permission denied", chemin,
-         [&](bool avant) { ::chmod(d.chemin.c_str(), avant ? 0555 : 0755); }},
+         [&](bool avant) { fermee(avant), ::chmod(chemin.c_str(), avant ? 0444 : 0644); }},
         // A file the reader could not read would lose its content if replaced.
         {"Permission denied", chemin,
          [&](bool avant) { ::chmod(chemin.c_str(), avant ? 0200 : 0600); }},
@@ -377,7 +372,7 @@ TEST(EnregistreProfil, AFailedSaveSaysWhyAndKeepsTheOldFile) {
         const std::string raison = enregistre_profil(f, c.cible.string());
         c.change(false);
         EXPECT_EQ(raison, c.raison);
-        EXPECT_EQ(lit_fichier(chemin), ancien);
+        EXPECT_EQ(lit_fichier(chemin), *c.raison != '\0' ? ancien : texte_profil(f));
         EXPECT_EQ(noms_dans(d.chemin), std::vector<std::string>{"ervaline.ini"});
     }
     ::signal(SIGXFSZ, ancien_signal);

@@ -1,5 +1,6 @@
 #include "settings/ini.h"
 
+#include <cctype>
 #include <clocale>
 #include <filesystem>
 #include <set>
@@ -7,6 +8,8 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -29,17 +32,19 @@ const fs::path fichier_defaut = fs::path(HORLIVET_TESTS_DIR) / "settings" / "def
 
 using message = std::pair<std::string, std::string>;
 
-// The program, loaded, with its message boxes recorded and its settings file, holding
-// `contenu` unless empty, in a folder of its own.
+// The program, loaded, with its message boxes and its reports on standard error
+// recorded and its settings file, holding `contenu` unless empty, in a folder of its own.
 struct banc {
     dossier_temporaire dossier;
     programme p;
     std::vector<message> messages;
+    std::vector<std::string> signalements;
 
     explicit banc(const std::string& contenu = "") {
         p.s.message = [this](const std::string& titre, const std::string& texte) {
             messages.emplace_back(titre, texte);
         };
+        p.s.signale = [this](const std::string& texte) { signalements.push_back(texte); };
         p.g.fichier_ini = (dossier.chemin / "ervaline.ini").string();
         route_handlers(p);
         if (!contenu.empty()) ecrit_fichier(ini(), contenu);
@@ -58,46 +63,23 @@ std::string valeur_vue(const ervaline& f, champ c, int i) {
     return texte(f, c, i);
 }
 
-TEST(LectureIni, NoFileGivesTheDefaultsAndTheFirstSaveWritesThemAll) {
-    banc b;
-    enregistre_Click(b.p);
-    EXPECT_EQ(lit_fichier(b.ini()), lit_fichier(fichier_defaut));
-    EXPECT_FALSE(marque_visible(b.p.fenetre));
-    EXPECT_TRUE(b.messages.empty());
-}
-
-// The lines of the default file whose key is not in `presentes` (lower case), in order.
-std::string lignes_defaut_sauf(const std::set<std::string>& presentes) {
-    std::istringstream in(lit_fichier(fichier_defaut));
-    std::string ligne, reste;
-    std::getline(in, ligne);  // the section line
-    while (std::getline(in, ligne)) {
-        if (ligne.ends_with('\r')) ligne.pop_back();
-        if (!presentes.contains(ligne.substr(0, ligne.find('=')))) reste += ligne + "\n";
+// `lignes` of our section (LF endings), then the default file's lines of the keys they
+// lack, in the order of a fresh file: where the save puts the keys a file lacks.
+std::string complete(const std::string& lignes) {
+    std::set<std::string> presentes;
+    std::istringstream lues(lignes), defauts(lit_fichier(fichier_defaut));
+    std::string ligne, resultat = lignes;
+    while (std::getline(lues, ligne)) {
+        std::string cle = ligne.substr(0, ligne.find_first_of(" \t="));
+        for (char& c : cle) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        presentes.insert(cle);
     }
-    return reste;
-}
-
-TEST(LectureIni, HandEditedFileIsReadAndOnlyOurValuesChangeOnSave) {
-    const std::string debut = "; Réglages\n[autre]\ncle=valeur\n\n[Ervaline]\n";
-    const std::string fin = "nom_2\n; fin de la section\n\n[apres]\nx=y\n";
-    banc b(en_crlf(debut + "NOM_0 = Pompe\n; nord\nnom_1='Vanne nord'\nHEURE_DEB_1_0=8\n" +
-                   "Lundi_0=on\n" + fin));
-    const ervaline& f = b.p.fenetre;
-    EXPECT_EQ(texte(f, champ::nom, 0), "Pompe");
-    EXPECT_EQ(texte(f, champ::nom, 1), "Vanne nord");
-    EXPECT_EQ(texte(f, champ::nom, 2), "??0");
-    EXPECT_EQ(debut_k(b.p.h, 1, 0), 8 * 3600);
-    EXPECT_TRUE(coche(f, champ::lundi, 0));
-    EXPECT_TRUE(b.messages.empty());
-
-    enregistre_Click(b.p);
-    // Our keys are rewritten in place in their own spelling; the keys the file lacked
-    // follow its last key, in the order of a fresh file.
-    EXPECT_EQ(lit_fichier(b.ini()),
-              en_crlf(debut + "NOM_0=Pompe\n; nord\nnom_1=Vanne nord\nHEURE_DEB_1_0=8\n" +
-                      "Lundi_0=on\n" +
-                      lignes_defaut_sauf({"nom_0", "nom_1", "heure_deb_1_0", "lundi_0"}) + fin));
+    std::getline(defauts, ligne);  // the section line
+    while (std::getline(defauts, ligne)) {
+        ligne.pop_back();  // its CR
+        if (!presentes.contains(ligne.substr(0, ligne.find('=')))) resultat += ligne + "\n";
+    }
+    return resultat;
 }
 
 // The lines of the section, the widget looked at, and the value it gets.
@@ -142,7 +124,6 @@ TEST(LectureIni, ValuesAreReadAsTheProgramAlwaysReadThem) {
         {"a 200-character command keeps 127", "commande_arret_6=" + commande, champ::commande_arret,
          6, commande.substr(0, 127)},
         {"a name ends at a NUL byte", "nom_2=a\0b"s, champ::nom, 2, "a"},
-        {"a name from a Windows code page", "nom_0=entr\xE9", champ::nom, 0, "entr\xC3\xA9"},
     };
     for (const cas_valeur& c : cas) {
         const banc b("[ervaline]\r\n" + c.lignes + "\r\n");
@@ -189,31 +170,94 @@ TEST(EnregistreIni, ASaveThenALoadGivesBackEveryField) {
     }
 }
 
-TEST(EnregistreIni, TextsAreSavedOnOneLineAndComeBackAsTyped) {
-    struct cas {
-        const char* texte;
-        const char* ligne;   // as saved
-        const char* relu{};  // when not the text typed
+// A settings file as found (none when empty), the name channel 0 reads as, the name then
+// typed for it if any, the file the save leaves, and the name that file reads as when
+// not the one typed.
+struct cas_fichier {
+    const char* nom;
+    std::string avant;
+    std::string lu;
+    const char* tape;
+    std::string apres;
+    const char* relu = nullptr;
+    std::size_t signalements = 0;  // lines on standard error, each naming the file
+};
+
+// The inode of a file: a file replaced by the save has a new one.
+ino_t inode(const fs::path& chemin) {
+    struct stat etat {};
+    ::stat(chemin.c_str(), &etat);
+    return etat.st_ino;
+}
+
+TEST(EnregistreIni, ASaveChangesOnlyTheLinesThatReadOtherwiseAndTextsComeBackAsTyped) {
+    // A file the save writes from nothing, with this name for channel 0.
+    const auto neuf = [](const std::string& nom) {
+        return en_crlf("[ervaline]\n" + complete("nom_0=" + nom + "\n"));
     };
-    const cas table[] = {
-        {" Pompe", "nom_0=\" Pompe\""},
-        {"Pompe\t", "nom_0=\"Pompe\t\""},
-        {"\"Pompe\"", "nom_0=\"\"Pompe\"\""},
-        {"'a'", "nom_0=\"'a'\""},
-        {"\"", "nom_0=\""},
-        {"a \"b\" c", "nom_0=a \"b\" c"},
-        {"", "nom_0="},
-        {"deux\r\nlignes\net\rplus", "nom_0=deux lignes et plus", "deux lignes et plus"},
-        {"a.sh\n", "nom_0=\"a.sh \"", "a.sh "},
+    // Another section and the five bytes Windows-1252 leaves undefined, in either encoding.
+    const std::string
+        debut_1252 = "; R\xE9glages\n[autre]\nnom_0=Caf\xE9\n\n[Ervaline]\n",
+        fin_1252 = "nom_2\n; fin\n\n[apr\xE8s]\nx=\x81\x8D\x8F\x90\x9D\n",
+        debut = "; R\xC3\xA9glages\n[autre]\nnom_0=Caf\xC3\xA9\n\n[Ervaline]\n",
+        fin = "nom_2\n; fin\n\n[apr\xC3\xA8s]\nx=\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D\n";
+    const std::string en_1252 = en_crlf(debut_1252 + "nom_0=Pompe \xE0 eau\nnom_1=R\xE9serve\n" +
+                                        fin_1252),
+                      aligne = en_crlf(
+                          debut + complete("nom_0   = Pompe\nlundi_0 = on\nmardi_0\t= 'on'\n") +
+                          fin);
+    const cas_fichier table[] = {
+        {"no file: every key, in order", "", "??0", nullptr, neuf("??0")},
+        {"a hand-edited file: the keys lacking follow the last key",
+         en_crlf(debut + "NOM_0 = Pompe\n; nord\nnom_1='Vanne nord'\nHEURE_DEB_1_0=08\n" + fin),
+         "Pompe", nullptr,
+         en_crlf(debut + complete("NOM_0 = Pompe\n; nord\nnom_1='Vanne nord'\nHEURE_DEB_1_0=8\n") +
+                 fin)},
+        {"a hand-aligned file saved unchanged is not even replaced", aligne, "Pompe", nullptr,
+         aligne},
+        {"Windows-1252 stays Windows-1252", en_1252, "Pompe \xC3\xA0 eau", "Th\xC3\xA9",
+         en_crlf(debut_1252 + complete("nom_0=Th\xE9\nnom_1=R\xE9serve\n") + fin_1252)},
+        {"a character Windows-1252 lacks makes it UTF-8, and says so", en_1252,
+         "Pompe \xC3\xA0 eau", "\xCE\xA9",
+         en_crlf(debut + complete("nom_0=\xCE\xA9\nnom_1=R\xC3\xA9serve\n") + fin), nullptr, 1},
+        {"a Ctrl-Z ending the file is a blank and stays last",
+         en_crlf("[ervaline]\nnom_0=Pompe\x1A\nlundi_0=on") + "\x1A", "Pompe", nullptr,
+         en_crlf("[ervaline]\n" + complete("nom_0=Pompe\x1A\nlundi_0=on\n")) + "\x1A"},
+        // The reader trims blanks and one pair of quotes: such a text goes inside quotes.
+        {"blanks typed", "", "??0", " Pompe\t", neuf("\" Pompe\t\"")},
+        {"DOS blanks typed", "", "??0", "\vPompe\f\x1A", neuf("\"\vPompe\f\x1A\"")},
+        {"quotes typed", "", "??0", "\"Pompe\"", neuf("\"\"Pompe\"\"")},
+        {"single quotes typed", "", "??0", "'a'", neuf("\"'a'\"")},
+        {"a lone quote typed", "", "??0", "\"", neuf("\"")},
+        {"inner quotes typed", "", "??0", "a \"b\" c", neuf("a \"b\" c")},
+        {"an empty name typed", "", "??0", "", neuf("")},
+        // A line break would end the key's line.
+        {"line breaks typed", "", "??0", "deux\r\nlignes\net\rplus", neuf("deux lignes et plus"),
+         "deux lignes et plus"},
+        {"a line break typed last", "", "??0", "a.sh\n", neuf("\"a.sh \""), "a.sh "},
     };
-    for (const cas& c : table) {
-        SCOPED_TRACE(testing::PrintToString(c.texte));
-        banc avant;
-        ecrit_texte(avant.p.fenetre, champ::nom, 0, c.texte);
-        enregistre_Click(avant.p);
-        EXPECT_NE(lit_fichier(avant.ini()).find("\r\n"s + c.ligne + "\r\n"), std::string::npos);
-        const banc apres(lit_fichier(avant.ini()));
-        EXPECT_EQ(texte(apres.p.fenetre, champ::nom, 0), c.relu ? c.relu : c.texte);
+    for (const cas_fichier& c : table) {
+        SCOPED_TRACE(c.nom);
+        banc b(c.avant);
+        EXPECT_EQ(texte(b.p.fenetre, champ::nom, 0), c.lu);
+        if (c.tape != nullptr) ecrit_texte(b.p.fenetre, champ::nom, 0, c.tape);
+        const ino_t avant = inode(b.ini());
+        enregistre_Click(b.p);
+        EXPECT_EQ(lit_fichier(b.ini()), c.apres);
+        if (c.apres == c.avant) {
+            EXPECT_EQ(inode(b.ini()), avant);
+        }
+        // Saved again: nothing changes, and the file stays the same file.
+        const ino_t apres = inode(b.ini());
+        enregistre_Click(b.p);
+        EXPECT_EQ(lit_fichier(b.ini()), c.apres);
+        EXPECT_EQ(inode(b.ini()), apres);
+        EXPECT_FALSE(marque_visible(b.p.fenetre));
+        EXPECT_TRUE(b.messages.empty());
+        EXPECT_EQ(b.signalements.size(), c.signalements);
+        for (const std::string& s : b.signalements) EXPECT_TRUE(s.starts_with(b.p.g.fichier_ini));
+        const banc relu(c.apres);
+        EXPECT_EQ(texte(relu.p.fenetre, champ::nom, 0), c.relu ? c.relu : c.tape ? c.tape : c.lu);
     }
 }
 
