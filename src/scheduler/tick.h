@@ -12,7 +12,7 @@ inline constexpr int periode_timer1_ms = 20000;
 // 1..4 the start test and the stop test. A start is due while the time of day lies in
 // [debut_k, debut_k + 60 s] and the slot waits for its start; a stop likewise from
 // fin_k once the slot has started. The flag changes before the launch. Does nothing
-// until startup has set the flags (globales::ticks_actifs).
+// before startup has set the flags, nor once shutdown has begun (globales::ticks_actifs).
 void Timer1_Timer(programme& p);
 
 }  // namespace horlivet
