@@ -17,7 +17,7 @@ inline constexpr int jours_rattrapes = 8;
 // [debut_k, debut_k + 60 s], the slot waits for its start and the start is not the same
 // occurrence (date and debut_k) as the slot's last start launch; a stop likewise from
 // fin_k once the slot has started. The flag changes before the launch. Does nothing
-// until startup has set the flags (globales::ticks_actifs).
+// before startup has set the flags, nor once shutdown has begun (globales::ticks_actifs).
 // When the local time read has moved forward more than 60 s since the previous tick of
 // this run (a suspend, a clock step, summer time, a change of zone), the minutes between
 // are replayed first by simule_ticks; then, in channel order 0..7 and slot order 1..4,

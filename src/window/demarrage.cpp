@@ -37,13 +37,15 @@ void Form_Load(programme& p, const std::string& dossier_executable) {
     remplit_listes(p.fenetre);
 
     lecture_ini(p);
-    verif_suite(p);
-
     for (auto& plage : p.g.attente) plage.fill(true);
     // A run catches up only the minutes between two of its own ticks.
     p.g.dernier_tick.reset();
     restaure_etat(p);
+    // From here on the ticks act, also those that the load's warning box delivers while
+    // it waits for OK: an overnight slot raises it at every start, and an unattended
+    // start must not wait for someone to close it.
     p.g.ticks_actifs = true;
+    verif_suite(p);
 
     for (int i = 0; i < nb_voies; ++i) {
         valid_Click(p.fenetre, i);

@@ -10,9 +10,10 @@ namespace horlivet {
 
 // Startup, in order: the paths from the executable's folder, the month texts emptied,
 // the hour and minute lists filled, lecture_ini, every slot flag set to waiting, the
-// slots a killed run left started restored from the state file (restaure_etat), every
-// slot coloured, frame 0 shown and option 1 selected, the unsaved mark hidden. Ticks act
-// only once the flags are set.
+// slots a killed run left started restored from the state file (restaure_etat), the
+// slot-order check (its warning box lets ticks in), every slot coloured, frame 0 shown
+// and option 1 selected, the unsaved mark hidden. Ticks act from the moment the flags
+// are set and restored, before the check, unless a shutdown began during the check.
 // REQUIRES: the handlers are routed (route_handlers) so the load's writes raise them.
 void Form_Load(programme& p, const std::string& dossier_executable);
 

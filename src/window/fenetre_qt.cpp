@@ -419,10 +419,10 @@ void fenetre_qt::showEvent(QShowEvent* evenement) {
 
 void fenetre_qt::demarre(const std::string& dossier_executable) {
     sur_signal_de_fin([this] { Form_Unload(p_); });
+    Timer1_.start();
     Form_Load(p_, dossier_executable);
     synchronise_listes();
     show();
-    Timer1_.start();
 }
 
 void fenetre_qt::closeEvent(QCloseEvent* evenement) {

@@ -31,9 +31,10 @@ public:
     ~fenetre_qt() override;
 
     // Startup: the ending signals routed to the close box's shutdown first, so that none
-    // cuts startup short; then Form_Load and the window shown; Timer1 started last, so
-    // that no tick comes before the slot flags are set and the first one comes a full
-    // period after startup.
+    // cuts startup short; Timer1 started, so that the load's warning box, whose event loop
+    // delivers its ticks, does not hold back the schedule (ticks act only once Form_Load
+    // has set the flags); then Form_Load and the window shown. The first tick comes a
+    // period after the start.
     void demarre(const std::string& dossier_executable);
 
     // The Qt widget that realises widget c of channel i (index 0 for Label5); builds the

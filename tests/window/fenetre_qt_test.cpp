@@ -20,6 +20,7 @@
 #include <QStyleOptionButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimerEvent>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -319,6 +320,41 @@ protected:
 TEST_F(ArretPendantLeChargement, LaunchesNothing) {
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_THAT(evenements, ElementsAre("termine"));
+}
+
+// Started at 07:59:50 on a Monday with an overnight slot, whose warning stays open across
+// channel 1's start at 08:00: the box's own loop delivers Timer1's ticks.
+class TicksPendantLeChargement : public Fenetre {
+protected:
+    void avant_demarrage() override {
+        QFile ini(dossier.filePath("ervaline.ini"));
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write(
+            "[ervaline]\r\nheure_deb_1_0=22\r\nheure_fin_1_0=6\r\nvalid_0=on\r\n"
+            "lundi_0=on\r\nheure_deb_1_1=8\r\nheure_fin_1_1=9\r\nvalid_1=on\r\n"
+            "lundi_1=on\r\ncommande_marche_1=marche_1\r\n");
+        ini.close();
+        maintenant.secondes = 7 * 3600 + 59 * 60 + 50;
+        p.s.message = [this](const std::string&, const std::string& t) {
+            messages.push_back(t);
+            auto& Timer1 = const_cast<QTimer&>(fenetre->Timer1());
+            ASSERT_TRUE(Timer1.isActive());
+            for (const int secondes : {0, 20, 40}) {
+                maintenant.secondes = 7 * 3600 + 59 * 60 + 50 + secondes;
+                QCoreApplication::postEvent(&Timer1, new QTimerEvent(Timer1.timerId()));
+                QCoreApplication::processEvents();
+            }
+        };
+    }
+};
+
+TEST_F(TicksPendantLeChargement, LaunchTheStartOnceBeforeOkAndNothingTwiceAfter) {
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_THAT(evenements, ElementsAre("lance marche_1"));
+    EXPECT_EQ(lit(p.fenetre, champ::nom, 1).fond, mauve_clair);  // startup kept the colour
+    maintenant.secondes = 8 * 3600 + 50;
+    Timer1_Timer(p);
+    EXPECT_THAT(evenements, ElementsAre("lance marche_1"));
 }
 
 // ---- Editing ----
