@@ -1,26 +1,39 @@
-#include <QApplication>
+// horlivet: the window when a display answers, loaded from the module beside the
+// program; otherwise the same schedule in a Qt core application, without a widget and
+// without Qt's GUI libraries.
+
+#include <string>
+
+#include <QCoreApplication>
 
 #include "platform/affichage.h"
 #include "platform/lanceur.h"
 #include "platform/services.h"
 #include "platform/systeme.h"
+#include "window/demarrage.h"
 #include "window/edition.h"
-#include "window/fenetre_qt.h"
+#include "window/sans_fenetre_qt.h"
 
 int main(int, char** argv) {
-    horlivet::choisit_plateforme_sans_affichage();
-    std::jthread polices = horlivet::prepare_polices();
+    const std::string dossier = horlivet::dossier_executable();
+    horlivet::affichage affichage = horlivet::cherche_affichage();
+    if (affichage.fenetre) {
+        if (const auto fenetre = horlivet::charge_fenetre(dossier, affichage.raison))
+            return fenetre(argv);
+    }
     // The program takes nothing on its command line, not even Qt's own options.
     int nb_arguments = 1;
-    QApplication application(nb_arguments, argv);
-    polices.join();
+    QCoreApplication application(nb_arguments, argv);
     horlivet::surveille_enfants_qt();
 
     horlivet::programme p;
     p.s = horlivet::services_reels();
     horlivet::route_handlers(p);
-    horlivet::fenetre_qt ervaline(p);
-    ervaline.demarre(horlivet::dossier_executable());
-    // The shutdown ends the process itself (services::termine).
-    return application.exec();
+    horlivet::arret_a_la_sortie(p);
+    horlivet::demarre_sans_fenetre(p, dossier, affichage.raison);
+    // The shutdown ends the process itself (services::termine); nothing else ends the
+    // loop, but if anything did, the channels would be stopped all the same.
+    application.exec();
+    horlivet::arret_imprevu(p);
+    return 1;
 }

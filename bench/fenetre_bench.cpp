@@ -22,7 +22,7 @@
 #include <benchmark/benchmark.h>
 
 #include "commun.h"
-#include "platform/affichage.h"
+#include "platform/interface_qt.h"
 #include "platform/services.h"
 #include "window/fenetre_qt.h"
 

@@ -55,6 +55,8 @@ struct globales {
     std::string erreur_etat;
     // Ticks act only once the flags are set, and never once shutdown has begun.
     bool ticks_actifs = false;
+    // The shutdown has begun: it runs once.
+    bool arret_commence = false;
 };
 
 struct programme {

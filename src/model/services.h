@@ -77,8 +77,8 @@ struct services {
     std::function<void()> traite_evenements;
     // Reports a failure the user must hear of but that stops nothing (standard error).
     std::function<void(const std::string&)> signale;
-    // Ends the process at once: no further event of any kind.
-    std::function<void()> termine;
+    // Ends the process at once with `statut`: no further event of any kind.
+    std::function<void(int statut)> termine;
 };
 
 }  // namespace horlivet

@@ -1,22 +1,36 @@
 #pragma once
 
-// The choice of a display, and the font setup, before the application starts.
+// The choice between the window and a run without one, made before any Qt application
+// exists, and the loading of the window.
 
-#include <thread>
+#include <string>
 
 namespace horlivet {
 
-// With no display to open (neither DISPLAY nor WAYLAND_DISPLAY) and no platform chosen
-// (QT_QPA_PLATFORM), chooses Qt's offscreen platform and says so in one line on standard
-// error: the program then runs its schedule without a window. Returns true when it did.
-// REQUIRES: called before the QApplication is created.
-bool choisit_plateforme_sans_affichage();
+struct affichage {
+    // A window can be shown: a display answers, or a Qt platform was chosen
+    // (QT_QPA_PLATFORM, offscreen included), which is then left to Qt.
+    bool fenetre = false;
+    // Otherwise why not, to be said on standard error: no display set, or which set
+    // display does not answer.
+    std::string raison;
+};
 
-// Fontconfig parses its whole configuration the first time any font is asked for:
-// several milliseconds the first window would wait through. This starts that work on a
-// thread of its own, to run beside the QApplication's creation, which needs no font.
-// The thread ends by itself; join it before the first widget is built, so that the
-// window finds the work done rather than doing it a second time.
-std::jthread prepare_polices();
+// Tries the displays that DISPLAY and WAYLAND_DISPLAY name: an X server is opened
+// (authorisation included) and closed again, a Wayland compositor's socket connected
+// to. A display that is set but does not answer (a variable kept after a logout, an SSH
+// session without forwarding) would make Qt abort; a run without a window is the answer.
+affichage cherche_affichage();
+
+// The entry of the window's run, in the module beside the program: takes the program's
+// argv, runs the program with its window, never returns once startup has begun.
+using entree_fenetre = int (*)(char** argv);
+inline constexpr const char* module_fenetre = "horlivet-fenetre.so";
+inline constexpr const char* symbole_fenetre = "horlivet_fenetre";
+
+// Loads the window module from `dossier` (the program's folder) and returns its entry;
+// nullptr when it cannot be loaded, with why in `raison`. The module holds all that
+// needs Qt's GUI libraries, so that a run without a window never maps them.
+entree_fenetre charge_fenetre(const std::string& dossier, std::string& raison);
 
 }  // namespace horlivet

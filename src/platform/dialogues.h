@@ -1,6 +1,6 @@
 #pragma once
 
-// The modal dialogs in Qt: the warning box and the file-open dialog.
+// The modal dialogs in Qt Widgets: the warning box and the file-open dialog.
 
 #include <string>
 
@@ -12,6 +12,5 @@ namespace horlivet {
 // standard error as one line instead.
 void message_qt(const std::string& titre, const std::string& texte);
 std::string choisit_fichier_qt(const demande_fichier& demande);
-void traite_evenements_qt();
 
 }  // namespace horlivet

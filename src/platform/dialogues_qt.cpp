@@ -1,11 +1,10 @@
-#include <cstdio>
-
 #include <QApplication>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
 
 #include "platform/dialogues.h"
+#include "platform/services.h"
 
 namespace horlivet {
 
@@ -21,12 +20,7 @@ bool fenetre_invisible() {
 
 void message_qt(const std::string& titre, const std::string& texte) {
     if (fenetre_invisible()) {
-        std::string ligne = texte;
-        for (char& c : ligne) {
-            if (c == '\r') c = ' ';
-            if (c == '\n') c = ' ';
-        }
-        std::fprintf(stderr, "%s: %s\n", titre.c_str(), ligne.c_str());
+        message_sur_erreur_standard(titre, texte);
         return;
     }
     QMessageBox boite(QMessageBox::NoIcon, QString::fromStdString(titre),
@@ -47,7 +41,5 @@ std::string choisit_fichier_qt(const demande_fichier& demande) {
     if (dialogue.exec() != QDialog::Accepted || dialogue.selectedFiles().isEmpty()) return {};
     return dialogue.selectedFiles().first().toStdString();
 }
-
-void traite_evenements_qt() { QCoreApplication::processEvents(); }
 
 }  // namespace horlivet

@@ -3,7 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/dialogues.h"
+#include <QCoreApplication>
+
 #include "platform/fichier_entier.h"
 #include "platform/formats.h"
 #include "platform/horloge.h"
@@ -11,6 +12,14 @@
 #include "platform/lanceur.h"
 
 namespace horlivet {
+
+void message_sur_erreur_standard(const std::string& titre, const std::string& texte) {
+    std::string ligne = texte;
+    for (char& c : ligne) {
+        if (c == '\r' || c == '\n') c = ' ';
+    }
+    std::fprintf(stderr, "%s: %s\n", titre.c_str(), ligne.c_str());
+}
 
 services services_reels() {
     services s;
@@ -21,15 +30,15 @@ services services_reels() {
     s.remplace_fichier = remplace_fichier_atomique;
     s.date_longue = date_longue_locale;
     s.heure_longue = heure_longue_locale;
-    s.message = message_qt;
-    s.choisit_fichier = choisit_fichier_qt;
-    s.traite_evenements = traite_evenements_qt;
+    s.message = message_sur_erreur_standard;
+    s.choisit_fichier = [](const demande_fichier&) { return std::string(); };
+    s.traite_evenements = [] { QCoreApplication::processEvents(); };
     s.signale = [](const std::string& texte) {
         std::fprintf(stderr, "horlivet: %s\n", texte.c_str());
     };
-    s.termine = [] {
+    s.termine = [](int statut) {
         std::fflush(nullptr);
-        std::_Exit(0);
+        std::_Exit(statut);
     };
     return s;
 }

@@ -1,7 +1,12 @@
 #include "window/demarrage.h"
 
+#include <cstdlib>
+#include <thread>
+#include <utility>
+
 #include "scheduler/commande.h"
 #include "scheduler/etat.h"
+#include "scheduler/journal.h"
 #include "settings/ini.h"
 #include "window/verif.h"
 
@@ -9,13 +14,31 @@ namespace horlivet {
 
 namespace {
 
-void arret(programme& p) {
+// The program the exit hook stops, and the thread that may run it; none once its
+// shutdown has begun.
+programme* a_arreter = nullptr;
+std::thread::id fil_principal;
+
+void arret(programme& p, int statut) {
+    // Once: a signal or a click that a launch's message box lets in finds it begun.
+    if (p.g.arret_commence) return;
+    p.g.arret_commence = true;
+    if (a_arreter == &p) a_arreter = nullptr;
     p.g.ticks_actifs = false;
+    // The journal of this month: only ticks set it, and a shutdown may come before the
+    // first one (a restored slot stopped at once).
+    verif_mois(p);
     for (int i = 0; i < nb_voies; ++i) {
         if (voie_active(p.g, i)) command_A(p, i);
     }
     vide_etat(p);
-    p.s.termine();
+    p.s.termine(statut);
+}
+
+// Only on the thread that runs the event loop: elsewhere the model may be in use.
+void sur_sortie() {
+    if (std::this_thread::get_id() != fil_principal) return;
+    if (programme* p = std::exchange(a_arreter, nullptr)) arret(*p, 1);
 }
 
 }  // namespace
@@ -59,7 +82,21 @@ void Form_Load(programme& p, const std::string& dossier_executable) {
     cache_marque(p.fenetre);
 }
 
-void FIN_Click(programme& p) { arret(p); }
-void Form_Unload(programme& p) { arret(p); }
+void FIN_Click(programme& p) { arret(p, 0); }
+void Form_Unload(programme& p) { arret(p, 0); }
+
+void arret_a_la_sortie(programme& p) {
+    // What the journal line's date and time build is then destroyed after the hook runs,
+    // which exit handlers do in the reverse order of their registration.
+    const date_heure maintenant = p.s.maintenant();
+    p.s.date_longue(maintenant);
+    p.s.heure_longue(maintenant);
+    static const bool inscrit = std::atexit(sur_sortie) == 0;
+    if (!inscrit) return;
+    fil_principal = std::this_thread::get_id();
+    a_arreter = &p;
+}
+
+void arret_imprevu(programme& p) { arret(p, 1); }
 
 }  // namespace horlivet

@@ -20,9 +20,20 @@ void Form_Load(programme& p, const std::string& dossier_executable);
 // Shutdown, the same for the "Arret" button, the close box and the ending signals: the
 // stop command of each active channel (a slot started and not stopped), once per
 // channel in index order, the state file emptied, then the process ends. No save, no
-// question.
+// question. It runs once; the process ends with status 0.
 void FIN_Click(programme& p);
 void Form_Unload(programme& p);
+
+// Runs the shutdown, once, when the process ends through exit() before its shutdown
+// began (Qt ends the process so when the display's server goes away), and only on the
+// calling thread; the process then ends with status 1, so that a service is restarted.
+// Call it once the services are set, from the thread of the event loop.
+// REQUIRES: p stays at the same address until the process ends or its shutdown runs.
+void arret_a_la_sortie(programme& p);
+
+// The shutdown, when the event loop returned without it: the process ends with status 1.
+// Does nothing once the shutdown has begun.
+void arret_imprevu(programme& p);
 
 // True when channel i has a slot whose start was launched and whose stop was not.
 bool voie_active(const globales& g, int i);

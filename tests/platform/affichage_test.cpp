@@ -7,43 +7,42 @@
 #include <QApplication>
 #include <QFontMetrics>
 #include <QImage>
+#include <QLocale>
 #include <QPainter>
 
 #include <gtest/gtest.h>
 
+#include "platform/interface_qt.h"
+
 namespace horlivet {
 namespace {
 
-TEST(PlateformeSansAffichage, OffscreenOnlyWithNoDisplayAndNoChosenPlatformSaidInOneLine) {
-    const char* variables[] = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
-    std::optional<std::string> sauvees[3];
-    for (int n = 0; n < 3; ++n) {
+// A live display is tried with the real program under Xvfb (tests/platform/affichage.sh).
+TEST(CherchePlateforme, AWindowOnlyWhereADisplayAnswersOrAPlatformIsChosen) {
+    const char* variables[] = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_RUNTIME_DIR"};
+    std::optional<std::string> sauvees[4];
+    for (int n = 0; n < 4; ++n) {
         if (const char* valeur = std::getenv(variables[n])) sauvees[n] = valeur;
     }
     struct cas {
         const char* variable;  // set before the call, the others unset
         const char* valeur;
-        const char* plateforme;  // afterwards
+        bool fenetre;
+        const char* raison;
     };
     for (const cas& c :
-         {cas{nullptr, nullptr, "offscreen"}, cas{"DISPLAY", ":1", "(unset)"},
-          cas{"WAYLAND_DISPLAY", "w", "(unset)"}, cas{"QT_QPA_PLATFORM", "xcb", "xcb"}}) {
+         {cas{nullptr, nullptr, false, "pas d'affichage"},
+          cas{"DISPLAY", ":65001", false, "l'affichage :65001 ne répond pas"},
+          cas{"WAYLAND_DISPLAY", "/nulle/part", false, "l'affichage /nulle/part ne répond pas"},
+          cas{"QT_QPA_PLATFORM", "offscreen", true, ""}}) {
         SCOPED_TRACE(c.variable ? c.variable : "nothing");
         for (const char* v : variables) unsetenv(v);
         if (c.variable) setenv(c.variable, c.valeur, 1);
-        testing::internal::CaptureStderr();
-        EXPECT_EQ(choisit_plateforme_sans_affichage(), c.variable == nullptr);
-        const std::string erreur = testing::internal::GetCapturedStderr();
-        const char* plateforme = std::getenv("QT_QPA_PLATFORM");
-        EXPECT_STREQ(plateforme ? plateforme : "(unset)", c.plateforme);
-        if (c.variable) {
-            EXPECT_EQ(erreur, "");
-        } else {
-            EXPECT_FALSE(erreur.empty());
-            EXPECT_EQ(erreur.find('\n'), erreur.size() - 1);
-        }
+        const affichage a = cherche_affichage();
+        EXPECT_EQ(a.fenetre, c.fenetre);
+        EXPECT_EQ(a.raison, c.raison);
     }
-    for (int n = 0; n < 3; ++n) {
+    for (int n = 0; n < 4; ++n) {
         if (sauvees[n]) {
             setenv(variables[n], sauvees[n]->c_str(), 1);
         } else {
@@ -62,6 +61,16 @@ TEST(PreparePolices, TextIsMeasuredAndDrawnAfterwards) {
     QImage image = blanche.copy();
     QPainter(&image).drawText(2, 15, "Horlivet");
     EXPECT_NE(image, blanche);
+}
+
+// The file chooser's own texts, in French for a French locale.
+TEST(Traductions, QtsDialogsSpeakTheLocalesLanguage) {
+    const QLocale avant;
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+    ASSERT_TRUE(installe_traductions_qt());
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:").toStdString(), "Voir dans :");
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel").toStdString(), "Annuler");
+    QLocale::setDefault(avant);
 }
 
 }  // namespace

@@ -81,7 +81,7 @@ inline services faux_services(faux_monde& m) {
     s.choisit_fichier = [&m](const demande_fichier&) { return m.fichier_choisi; };
     s.traite_evenements = [&m] { ++m.traitements; };
     s.signale = [&m](const std::string& texte) { m.signalements.push_back(texte); };
-    s.termine = [&m] { ++m.terminaisons; };
+    s.termine = [&m](int) { ++m.terminaisons; };
     return s;
 }
 

@@ -88,7 +88,7 @@ protected:
         };
         p.s.traite_evenements = [this] { ++traites; };
         p.s.signale = [](const std::string&) {};
-        p.s.termine = [this] { evenements.push_back("termine"); };
+        p.s.termine = [this](int) { evenements.push_back("termine"); };
         avant_demarrage();
         route_handlers(p);
         fenetre = std::make_unique<fenetre_qt>(p);
