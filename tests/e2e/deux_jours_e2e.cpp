@@ -5,7 +5,8 @@
 // faster. SIGTERM ends the run. The launches the schedule calls for are written out by
 // hand below; the journal must hold exactly those, in order, and the record the same
 // successful ones. Beside it, at no cost in time, two more programs spend the nights of
-// the changes to and from summer time of 2027 in Paris.
+// the changes to and from summer time of 2027 in Paris. The two days run without a
+// window, as at boot; the summer time night with its window, on Qt's offscreen platform.
 
 #include <algorithm>
 #include <chrono>
@@ -179,6 +180,9 @@ const std::vector<nuit> nuits = [] {
     };
 }();
 
+// What a run without a window says once its schedule runs.
+constexpr const char* sans_fenetre = "pas d'affichage, le programme tourne sans fenêtre";
+
 // A window is one closed minute, read by the tick every 20 s; the journal reads the
 // clock again after the launch, a few real milliseconds later: seconds, once faked.
 constexpr seconds marge_journal = 45s;
@@ -280,12 +284,15 @@ std::vector<ligne_registre> lit_registre(const fs::path& chemin) {
 }
 
 // Starts the program with its output in `sortie`, in our environment with the faked
-// clock from `depart` (local time) in the zone `tz`, the C locale and no display. The
+// clock from `depart` (local time) in the zone `tz`, the C locale and no display: with
+// its window on the offscreen platform when `fenetre`, otherwise without one. The
 // sanitizers' runtime need not come first when libfaketime is preloaded.
 pid_t demarre(const fs::path& programme, const fs::path& sortie,
-              const std::string& depart = "2026-12-07 04:00:00", const std::string& tz = "UTC") {
+              const std::string& depart = "2026-12-07 04:00:00", const std::string& tz = "UTC",
+              bool fenetre = false) {
     const std::vector<std::string> remplaces = {
-        "LD_PRELOAD=", "FAKETIME", "TZ=", "LC_", "LANG", "QT_QPA_PLATFORM=", "ASAN_OPTIONS="};
+        "LD_PRELOAD=",      "FAKETIME",         "TZ=",          "LC_", "LANG", "DISPLAY=",
+        "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM=", "ASAN_OPTIONS="};
     std::vector<std::string> env;
     for (char** e = environ; *e != nullptr; ++e) {
         const std::string v = *e;
@@ -299,7 +306,7 @@ pid_t demarre(const fs::path& programme, const fs::path& sortie,
     env.push_back("FAKETIME_DONT_RESET=1");
     env.push_back("TZ=" + tz);
     env.push_back("LC_ALL=C.UTF-8");
-    env.push_back("QT_QPA_PLATFORM=offscreen");
+    if (fenetre) env.push_back("QT_QPA_PLATFORM=offscreen");
     const char* asan = std::getenv("ASAN_OPTIONS");
     env.push_back(std::string("ASAN_OPTIONS=") + (asan ? std::string(asan) + ":" : "") +
                   "verify_asan_link_order=0");
@@ -320,11 +327,13 @@ pid_t demarre(const fs::path& programme, const fs::path& sortie,
     return erreur == 0 ? pid : -1;
 }
 
-// The built program and its actions/ in `dossier`, with the schedule `voies` and its
-// command scripts writing to registre.txt there.
+// The built program, its window module and its actions/ in `dossier`, with the schedule `voies` and
+// its command scripts writing to registre.txt there.
 void installe(const fs::path& dossier, const std::vector<voie>& voies) {
     const fs::path actions = dossier / "actions";
     fs::copy_file(HORLIVET_PROGRAMME, dossier / "horlivet");
+    fs::copy_file(fs::path(HORLIVET_PROGRAMME).parent_path() / "horlivet-fenetre.so",
+                  dossier / "horlivet-fenetre.so");
     fs::copy(fs::path(HORLIVET_PROGRAMME).parent_path() / "actions", actions,
              fs::copy_options::recursive);
     ecrit_fichier(dossier / "ervaline.ini", ini_du_programme(voies));
@@ -419,7 +428,7 @@ TEST(DeuxJours, TheJournalAndTheRecordHoldExactlyTheScheduledLaunches) {
                       int(veille.year()), unsigned(veille.month()), unsigned(veille.day()));
         const fs::path& dn = dossiers_nuits[n]->chemin;
         pids_nuits.push_back(
-            demarre(dn / "horlivet", dn / "sortie.txt", depart_nuit, "Europe/Paris"));
+            demarre(dn / "horlivet", dn / "sortie.txt", depart_nuit, "Europe/Paris", n == 0));
     }
     const auto depart = steady_clock::now();
     // The faked time, as near as the test can tell: libfaketime starts its clock as the
@@ -438,6 +447,10 @@ TEST(DeuxJours, TheJournalAndTheRecordHoldExactlyTheScheduledLaunches) {
         EXPECT_GT(pids_nuits[n], 0);
         if (pids_nuits[n] > 0) arrete(pids_nuits[n]);
         verifie_nuit(nuits[n], dossiers_nuits[n]->chemin);
+        // The first night shows its window, the other runs without one.
+        EXPECT_EQ(lit_fichier(dossiers_nuits[n]->chemin / "sortie.txt").find(sans_fenetre) ==
+                      std::string::npos,
+                  n == 0);
     }
     ASSERT_TRUE(vivant) << "the program ended by itself:\n" << lit_fichier(sortie);
     EXPECT_TRUE(statut != -1 && WIFEXITED(statut) && WEXITSTATUS(statut) == 0)
@@ -454,6 +467,7 @@ TEST(DeuxJours, TheJournalAndTheRecordHoldExactlyTheScheduledLaunches) {
 
     const std::string sortie_programme = lit_fichier(sortie);
     SCOPED_TRACE("program output:\n" + sortie_programme);
+    EXPECT_NE(sortie_programme.find(sans_fenetre), std::string::npos);
 
     // The journal: every launch once, in order, each in its window.
     std::string illisibles;
@@ -473,9 +487,10 @@ TEST(DeuxJours, TheJournalAndTheRecordHoldExactlyTheScheduledLaunches) {
     for (int i : arretes_a_la_fin) journal_attendu += vu(voies[i].nom, "OK", voies[i].arret);
     for (const ligne_journal& l : lignes) journal_lu += vu(l.nom, l.resultat, l.commande);
     EXPECT_EQ(journal_lu, journal_attendu);
-    EXPECT_EQ(horlivet::essai::noms_dans(d.chemin),
-              (std::vector<std::string>{"actions", "ervaline.ini", "horlivet",
-                                        "journal_2026-12.txt", "registre.txt", "sortie.txt"}));
+    EXPECT_EQ(
+        horlivet::essai::noms_dans(d.chemin),
+        (std::vector<std::string>{"actions", "ervaline.ini", "horlivet", "horlivet-fenetre.so",
+                                  "journal_2026-12.txt", "registre.txt", "sortie.txt"}));
 
     for (std::size_t n = 0; n < std::min(lignes.size(), attendus.size()); ++n) {
         const sys_seconds t = lignes[n].quand;

@@ -1,0 +1,74 @@
+#!/bin/sh
+# The built program and its displays: a DISPLAY that does not answer gives a run without
+# a window, said on standard error, that SIGTERM ends with status 0; a window on Xvfb
+# whose server goes away stops its started channel once, journalled, empties the state
+# file, and ends with status 1.
+set -eu
+build=${1:?usage: affichage_reel_test.sh BUILD_FOLDER LIBFAKETIME}
+faketime=${2:?usage: affichage_reel_test.sh BUILD_FOLDER LIBFAKETIME}
+tmp=$(mktemp -d)
+xvfb=
+programme=
+trap '[ -z "$programme" ] || kill -9 "$programme" 2>/dev/null; [ -z "$xvfb" ] || kill "$xvfb" 2>/dev/null; rm -rf "$tmp"' EXIT
+fautes=0
+faute() {
+    echo "FAIL: $*" >&2
+    fautes=$((fautes + 1))
+}
+# Polls a command for up to 30 s.
+attend() {
+    n=0
+    until "$@"; do
+        n=$((n + 1))
+        [ $n -lt 300 ] || return 1
+        sleep 0.1
+    done
+}
+# The program's folder as installed: program, window module, actions/, a Monday slot
+# 08:00-18:00 of channel 1 whose stop script writes to arrets.txt.
+cp "$build/horlivet" "$build/horlivet-fenetre.so" "$tmp/"
+cp -r "$build/actions" "$tmp/actions"
+printf '[ervaline]\r\nnom_0=Pompe\r\nlundi_0=on\r\nheure_deb_1_0=8\r\nminute_deb_1_0=0\r\nheure_fin_1_0=18\r\nminute_fin_1_0=0\r\nvalid_0=on\r\ncommande_arret_0=arret.sh\r\n' >"$tmp/ervaline.ini"
+printf '#!/bin/sh\necho arret >>"%s/arrets.txt"\n' "$tmp" >"$tmp/actions/arret.sh"
+chmod +x "$tmp/actions/arret.sh"
+mkdir -m 700 "$tmp/run"
+lance() {
+    env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_RUNTIME_DIR="$tmp/run" TZ=UTC LC_ALL=C.UTF-8 \
+        ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0" "$@" \
+        "$tmp/horlivet" >"$tmp/sortie" 2>&1 &
+    programme=$!
+}
+fin() {
+    statut=0
+    wait "$programme" || statut=$?
+    programme=
+}
+
+lance DISPLAY=:65002
+attend grep -q "l'affichage :65002 ne répond pas, le programme tourne sans fenêtre" "$tmp/sortie" ||
+    faute "no line saying the display does not answer: $(cat "$tmp/sortie")"
+kill -TERM "$programme"
+fin
+[ "$statut" = 0 ] || faute "SIGTERM ended the run without a window with status $statut"
+
+# At noon on that Monday, the slot started at 08:00 by a run that was killed.
+echo "channel 1 slot 1 started 2026-12-07 08:00:04 times 08:00-18:00" >"$tmp/horlivet.etat"
+Xvfb -displayfd 3 -nolisten tcp -noreset -screen 0 640x480x24 3>"$tmp/ecran" >/dev/null 2>&1 &
+xvfb=$!
+attend test -s "$tmp/ecran" || faute "Xvfb did not start"
+lance DISPLAY=":$(cat "$tmp/ecran")" LD_PRELOAD="$faketime" FAKETIME="@2026-12-07 12:00:00"
+# The state file rewritten by the restore: the window's application holds its display.
+attend grep -q '^#' "$tmp/horlivet.etat" || faute "the slot was not restored: $(cat "$tmp/sortie")"
+kill "$xvfb"
+xvfb=
+pid=$programme
+fin
+rm -f "/dev/shm/faketime_shm_$pid" "/dev/shm/sem.faketime_sem_$pid"
+[ "$statut" = 1 ] || faute "the lost display ended the program with status $statut"
+attend test -s "$tmp/arrets.txt" || faute "no stop command ran"
+sleep 0.5
+[ "$(cat "$tmp/arrets.txt" 2>/dev/null)" = arret ] || faute "stop commands: $(cat "$tmp/arrets.txt")"
+grep -q 'Pompe  \*\*\*    ON        OK  commande : arret.sh' "$tmp/journal_2026-12.txt" ||
+    faute "no journal line of the stop"
+grep -q '^channel' "$tmp/horlivet.etat" && faute "the state file still lists a slot"
+[ $fautes = 0 ] || { echo "program output:" >&2; cat "$tmp/sortie" >&2; exit 1; }
