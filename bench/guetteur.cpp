@@ -1,14 +1,17 @@
 // Starts a program on the X server of DISPLAY and watches for its window to be shown.
 //
-//   guetteur PROGRAM            prints "<ns from start to shown window> <peak RSS in kB>"
+//   guetteur PROGRAM             prints "<ns from start to shown window> <peak RSS in kB>"
 //   guetteur --inactif S PROGRAM prints "<ns of CPU time used over S seconds once shown>"
+//   guetteur --ligne TEXT PROGRAM prints "<ns from start to a line holding TEXT on its
+//                                standard error> <peak RSS in kB>", with no X server
 //
 // A top-level window is shown when the server maps it. With no window manager, the root
 // window reports that to any client that asked for its substructure events, so the
 // watcher sees the moment from outside, without any option or hook in the program, and
 // measures every program the same way. The program runs alone on its own server: the
 // first window it maps that is not a pop-up (override-redirect) is its main window. The
-// peak memory is the VmHWM of /proc at that moment; the program is then killed.
+// peak memory is the VmHWM of /proc at that moment; the program is then killed. A
+// program without a window says when it is ready on its standard error instead.
 
 #include <cerrno>
 #include <chrono>
@@ -20,6 +23,7 @@
 #include <string>
 #include <thread>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -76,16 +80,60 @@ void attend_fenetre(xcb_connection_t* x, pid_t pid) {
     }
 }
 
+// Starts the program with its standard error into a pipe and waits, for at most 30 s,
+// for a line holding `texte`; prints the time to it and the peak memory then.
+int guette_ligne(const std::string& texte, char** argv) {
+    int tube[2];
+    if (pipe2(tube, O_CLOEXEC) != 0) echoue(std::string("pipe: ") + std::strerror(errno));
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, tube[1], 2);
+    const auto debut = horloge::now();
+    pid_t pid = 0;
+    if (const int erreur = posix_spawn(&pid, argv[0], &actions, nullptr, argv, environ))
+        echoue(std::string(argv[0]) + ": " + std::strerror(erreur));
+    posix_spawn_file_actions_destroy(&actions);
+    close(tube[1]);
+    const auto limite = debut + std::chrono::seconds(30);
+    std::string lu;
+    for (;;) {
+        const std::size_t fin_ligne = lu.find('\n');
+        if (fin_ligne != std::string::npos) {
+            if (lu.substr(0, fin_ligne).find(texte) != std::string::npos) break;
+            lu.erase(0, fin_ligne + 1);
+            continue;
+        }
+        pollfd attente{tube[0], POLLIN, 0};
+        if (horloge::now() > limite) echoue("no line '" + texte + "' within 30 s");
+        if (poll(&attente, 1, 100) <= 0) continue;
+        char tampon[4096];
+        const ssize_t n = read(tube[0], tampon, sizeof tampon);
+        if (n <= 0) echoue("the program ended before its line '" + texte + "'");
+        lu.append(tampon, static_cast<std::size_t>(n));
+    }
+    const auto pret = horloge::now();
+    const long pic_ko = champ_status(pid, "VmHWM:");
+    std::printf("%lld %ld\n",
+                static_cast<long long>(
+                    std::chrono::duration_cast<std::chrono::nanoseconds>(pret - debut).count()),
+                pic_ko);
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 3 && std::string(argv[1]) == "--ligne") return guette_ligne(argv[2], argv + 3);
     int premier = 1;
     int inactif_s = 0;
     if (argc > 2 && std::string(argv[1]) == "--inactif") {
         inactif_s = std::atoi(argv[2]);
         premier = 3;
     }
-    if (premier >= argc) echoue("usage: guetteur [--inactif SECONDS] PROGRAM [ARGUMENTS]");
+    if (premier >= argc)
+        echoue("usage: guetteur [--inactif SECONDS | --ligne TEXT] PROGRAM [ARGUMENTS]");
 
     xcb_connection_t* x = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(x)) echoue("cannot reach the X server of DISPLAY");

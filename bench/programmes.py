@@ -1,12 +1,16 @@
 #!/usr/bin/env python3
 """Measures the whole program from outside, for bench/tableau.py.
 
-  programmes.py BUILD demarrage OUT.json  start to shown window and peak memory of the
-                                          program and of bench's minimal Qt program
-  programmes.py BUILD inactif OUT.json    CPU time of the program over 120 s idle
+  programmes.py BUILD demarrage OUT.json    start to shown window and peak memory of the
+                                            program and of bench's minimal Qt program
+  programmes.py BUILD sans_fenetre OUT.json start to the first tick scheduled and peak
+                                            memory of the program without a display and
+                                            of bench's minimal Qt core program
+  programmes.py BUILD inactif OUT.json      CPU time of the program over 120 s idle
 
-Each program runs on a private X server (Xvfb), where bench/guetteur sees its window
-mapped; see there why that is the moment it is shown. The program runs from a copy of
+Each program with a window runs on a private X server (Xvfb), where bench/guetteur sees
+its window mapped; see there why that is the moment it is shown. Without a display, the
+moment is the line each program writes on standard error once its timer runs. The program runs from a copy of
 its folder holding a full schedule: eight named channels, every day ticked, all 32
 slots enabled, none due while it runs, so startup loads and shows everything and each
 idle tick checks every slot.
@@ -80,6 +84,7 @@ def copie_programme(construction, dossier):
     """The program, its command files and a full schedule in `dossier`; its path."""
     programme = dossier / "horlivet"
     shutil.copy2(construction / "horlivet", programme)
+    shutil.copy2(construction / "horlivet-fenetre.so", dossier / "horlivet-fenetre.so")
     shutil.copytree(construction / "actions", dossier / "actions")
     (dossier / "ervaline.ini").write_bytes(reglages_pleins().encode())
     return programme
@@ -111,6 +116,27 @@ def demarrage(construction, guetteur, programme):
     return mesures
 
 
+def sans_fenetre(construction, guetteur, programme):
+    coeur = construction / "bench" / "programme_coeur"
+    environnement = {k: v for k, v in os.environ.items()
+                     if k not in ("QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "DISPLAY")}
+    lignes = {"horlivet": "le programme tourne sans fenêtre", "coeur": "le minuteur tourne"}
+    temps = {"horlivet": [], "coeur": []}
+    memoire = {"horlivet": [], "coeur": []}
+    for _ in range(FOIS):
+        for nom, chemin in (("horlivet", programme), ("coeur", coeur)):
+            ns, ko = guette(guetteur, ["--ligne", lignes[nom], str(chemin)], environnement)
+            temps[nom].append(ns)
+            memoire[nom].append(ko * 1024)
+    mesures = []
+    for nom in temps:
+        mesures.append({"nom": f"sans_fenetre_{nom}", "valeur": statistics.median(temps[nom]),
+                        "unite": "ns"})
+        mesures.append({"nom": f"memoire_sans_fenetre_{nom}",
+                        "valeur": statistics.median(memoire[nom]), "unite": "o"})
+    return mesures
+
+
 def inactif(guetteur, programme):
     with serveur_x() as x:
         [ns] = guette(guetteur, ["--inactif", str(INACTIF_S), str(programme)], x.environnement)
@@ -124,6 +150,8 @@ def main():
         programme = copie_programme(construction, pathlib.Path(dossier))
         if mesure == "demarrage":
             mesures = demarrage(construction, guetteur, programme)
+        elif mesure == "sans_fenetre":
+            mesures = sans_fenetre(construction, guetteur, programme)
         else:
             mesures = inactif(guetteur, programme)
     pathlib.Path(resultat).write_text(json.dumps({"mesures": mesures}, indent=1) + "\n")

@@ -18,7 +18,7 @@ dossier="$tmp/mon horlivet 100%"
 cmake --install "$build" --prefix "$dossier" >"$tmp/installation" 2>&1 ||
     { cat "$tmp/installation" >&2; exit 1; }
 
-for f in horlivet horlivet-plan actions/null.bat actions/examples/README.md \
+for f in horlivet horlivet-plan horlivet-fenetre.so actions/null.bat actions/examples/README.md \
     actions/examples/commun.sh horlivet.service horlivet.desktop; do
     [ -f "$dossier/$f" ] || faute "$f is not installed"
 done
