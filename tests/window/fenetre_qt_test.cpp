@@ -271,7 +271,7 @@ void PrintTo(const facon_d_arreter& f, std::ostream* os) { *os << f.nom; }
 
 class Arret : public Fenetre, public testing::WithParamInterface<facon_d_arreter> {};
 
-TEST_P(Arret, StopsEachActiveChannelOnceInOrderThenEndsWithoutSavingAndNoTickAfter) {
+TEST_P(Arret, StopsEachActiveChannelOnceInOrderThenEndsWithoutSavingAndNothingAfter) {
     prepare_arret(p);
     montre_marque(p.fenetre);
     GetParam().arrete(*fenetre);
@@ -279,6 +279,9 @@ TEST_P(Arret, StopsEachActiveChannelOnceInOrderThenEndsWithoutSavingAndNoTickAft
     EXPECT_THAT(evenements, ElementsAre("lance arret_1", "lance arret_4", "termine"));
     EXPECT_TRUE(messages.empty());
     EXPECT_FALSE(QFile::exists(QString::fromStdString(p.g.fichier_ini)));
+    // Nothing twice: a second click, or the end of the loop, finds the shutdown begun.
+    FIN_Click(p);
+    arret_imprevu(p);
     deux_ticks(p, maintenant);
     EXPECT_EQ(evenements.size(), 3u);
 }
