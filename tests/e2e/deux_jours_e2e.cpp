@@ -487,10 +487,12 @@ TEST(DeuxJours, TheJournalAndTheRecordHoldExactlyTheScheduledLaunches) {
     for (int i : arretes_a_la_fin) journal_attendu += vu(voies[i].nom, "OK", voies[i].arret);
     for (const ligne_journal& l : lignes) journal_lu += vu(l.nom, l.resultat, l.commande);
     EXPECT_EQ(journal_lu, journal_attendu);
-    EXPECT_EQ(
-        horlivet::essai::noms_dans(d.chemin),
-        (std::vector<std::string>{"actions", "ervaline.ini", "horlivet", "horlivet-fenetre.so",
-                                  "journal_2026-12.txt", "registre.txt", "sortie.txt"}));
+    EXPECT_EQ(horlivet::essai::noms_dans(d.chemin),
+              (std::vector<std::string>{"actions", "ervaline.ini", "horlivet",
+                                        "horlivet-fenetre.so", "horlivet.etat",
+                                        "journal_2026-12.txt", "registre.txt", "sortie.txt"}));
+    // Emptied by the shutdown: the state file lists no started slot.
+    EXPECT_EQ(lit_fichier(d.chemin / "horlivet.etat").find("channel"), std::string::npos);
 
     for (std::size_t n = 0; n < std::min(lignes.size(), attendus.size()); ++n) {
         const sys_seconds t = lignes[n].quand;
