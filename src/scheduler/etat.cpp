@@ -259,7 +259,9 @@ void restaure_etat(programme& p) {
     // than never.
     if (!arretees.empty()) verif_mois(p);
     for (const ligne_etat& l : arretees) command_A(p, l.i);
-    ecrit_etat(p);
+    // A file that already lists what is started stays as it is: a start spends no flush
+    // to disk on it.
+    if (!contenu.erreur.empty() || contenu.texte != texte_etat(p.g)) ecrit_etat(p);
 }
 
 }  // namespace horlivet

@@ -56,7 +56,7 @@ void vide_etat(programme& p);
 // are replayed (simule_ticks), and a slot that they stop has its stop command launched
 // here, once. Nothing is ever started. Every slot left out, and a missing, empty,
 // unreadable or malformed file, is said through services::signale. The file is then
-// rewritten to list what is started.
+// rewritten to list what is started, unless it already does.
 void restaure_etat(programme& p);
 
 }  // namespace horlivet
