@@ -21,23 +21,20 @@ TEST(Widgets, WritesByCodeNotifyOnlyRealChangesAndValueEditsReachTheHandlers) {
     ecrit_position(f, champ::H_marche_4, 7, 23);
     ecrit_fond(f, champ::H_marche_4, 7, vert_clair);  // the view only
     ecrit_visible(f, champ::erva, 5, false);          // the view only
-
-    const std::vector<std::pair<champ, int>> attendues = {
-        {champ::nom, 3}, {champ::Mardi, 2}, {champ::H_marche_4, 7}};
-    EXPECT_EQ(editions, attendues);
+    EXPECT_EQ(editions, (std::vector<std::pair<champ, int>>{
+                            {champ::nom, 3}, {champ::Mardi, 2}, {champ::H_marche_4, 7}}));
     EXPECT_EQ(affichages.size(), 5u);
 }
 
-TEST(Widgets, OptionGroupKeepsExactlyOneSelected) {
+TEST(Widgets, OptionGroupKeepsExactlyOneSelectedAndIndexesAreChecked) {
     ervaline f = cree_ervaline();
     selectionne_option(f, 4);
     selectionne_option(f, 6);
-    int selectionnes = 0;
-    for (int i = 0; i < nb_voies; ++i) selectionnes += coche(f, champ::Option1, i);
-    EXPECT_EQ(selectionnes, 1);
+    for (int i = 0; i < nb_voies; ++i) EXPECT_EQ(coche(f, champ::Option1, i), i == 6);
     EXPECT_THROW(selectionne_option(f, 8), std::out_of_range);
-    EXPECT_TRUE(coche(f, champ::Option1, 6));
     EXPECT_THROW(lit(f, champ::nom, -1), std::out_of_range);
+    EXPECT_THROW(jour(7), std::out_of_range);
+    EXPECT_THROW(valid_k(0), std::out_of_range);
 }
 
 }  // namespace

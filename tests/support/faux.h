@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "model/programme.h"
+#include "scheduler/tick.h"
 #include "window/demarrage.h"
 #include "window/edition.h"
 
@@ -94,6 +95,28 @@ inline void prepare(programme& p, faux_monde& m) {
     remplit_listes(p.fenetre);
     for (auto& plage : p.g.attente) plage.fill(true);
     p.g.ticks_actifs = true;
+}
+
+// A program prepared on a fake world, for a test that needs nothing else.
+struct banc_faux {
+    programme p;
+    faux_monde m;
+    banc_faux() { prepare(p, m); }
+    banc_faux(const banc_faux&) = delete;
+    banc_faux& operator=(const banc_faux&) = delete;
+};
+
+// Names channel i's commands "M<i>" and "A<i>": a launch then tells its channel and kind.
+inline void commandes_nommees(programme& p) {
+    for (int i = 0; i < nb_voies; ++i) {
+        ecrit_texte(p.fenetre, champ::Commande_marche, i, "M" + std::to_string(i));
+        ecrit_texte(p.fenetre, champ::commande_arret, i, "A" + std::to_string(i));
+    }
+}
+
+// Ticks every 20 s from `debut` (included) to `fin` (excluded).
+inline void simule(programme& p, faux_monde& m, sys_seconds debut, sys_seconds fin) {
+    for (m.maintenant = debut; m.maintenant < fin; m.maintenant += 20s) Timer1_Timer(p);
 }
 
 // Sets slot k of channel i from hh:mm to hh:mm, enabled, with horaires refreshed as a

@@ -5,7 +5,7 @@
 namespace horlivet {
 namespace {
 
-TEST(PositionTapee, NamesAnEntryByItsNumberWithOrWithoutSpacesAndLeadingZeros) {
+TEST(PositionTapee, NamesAnEntryByItsNumberWithOrWithoutBlanksAndLeadingZeros) {
     for (const char* texte : {"7", " 7", "07", "007", " 07 ", "7  "}) {
         EXPECT_EQ(position_tapee(texte, 24), 7) << '"' << texte << '"';
     }
@@ -16,7 +16,7 @@ TEST(PositionTapee, NamesAnEntryByItsNumberWithOrWithoutSpacesAndLeadingZeros) {
 
 TEST(PositionTapee, RefusesWhatNamesNoEntry) {
     for (const char* texte : {"24", "25", "", "   ", "ab", "7a", "1 2", "-1", "+7", "7.0", "0x7",
-                              "99999999999999999999"}) {
+                              "/", ":", "99999999999999999999"}) {
         EXPECT_EQ(position_tapee(texte, 24), -1) << '"' << texte << '"';
     }
     EXPECT_EQ(position_tapee("60", 60), -1);
