@@ -17,11 +17,13 @@
 #include <QStyleOptionButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QTimerEvent>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "commun/fichiers.h"
 #include "scheduler/commande.h"
 #include "support/faux.h"
 #include "window/verif.h"
@@ -67,6 +69,13 @@ class Fenetre : public testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dossier.isValid());
+        demarre();
+    }
+    // Starts a window on a fresh program, after `avant` changed the folder or the services.
+    void demarre(const std::function<void()>& avant = {}) {
+        fenetre.reset();
+        p = programme{};
+        m = faux_monde{};
         p.s = faux_services(m);
         m.maintenant = a(2026y / January / 5d, 7, 30, 10);
         // The end of the process, in order with the launches.
@@ -76,13 +85,14 @@ protected:
             traites_avant_dialogue = m.traitements;
             return m.fichier_choisi;
         };
-        avant_demarrage();
+        if (avant) avant();
         route_handlers(p);
         fenetre = std::make_unique<fenetre_qt>(p);
         fenetre->demarre(dossier.path().toStdString());
     }
-    // What a test changes in the folder or the services before startup.
-    virtual void avant_demarrage() {}
+    void ecrit_ini(const char* texte) {
+        essai::ecrit_fichier(dossier.filePath("ervaline.ini").toStdString(), texte);
+    }
 
     std::vector<std::string> evenements() const {
         std::vector<std::string> r;
@@ -141,43 +151,27 @@ TEST_F(Fenetre, StartsOnChannelOneUnmarkedWithItsPathsAndAFullTickPeriodAhead) {
               w(champ::valid, 0)->geometry().left());
 }
 
-TEST_F(Fenetre, EveryComboListsItsNumbersFromOneListSharedByItsKind) {
+// Startup also coloured every slot: none has a day.
+TEST_F(Fenetre, EveryComboListsItsNumbersFromOneListSharedByItsKindOnTheModelsColour) {
     const QAbstractItemModel* heures = combo(champ::H_marche_1, 0)->model();
     const QAbstractItemModel* minutes = combo(champ::M_marche_1, 0)->model();
     ASSERT_EQ(heures->rowCount(), 24);
     ASSERT_EQ(minutes->rowCount(), 60);
     for (int c = 0; c < nb_champs; ++c) {
         for (int i = 0; est_combo(champ(c)) && i < nb_voies; ++i) {
+            SCOPED_TRACE(nom_champ(champ(c)) + std::to_string(i));
             EXPECT_TRUE(combo(champ(c), i)->isEditable());
             EXPECT_EQ(combo(champ(c), i)->model(), est_heure(champ(c)) ? heures : minutes);
+            EXPECT_EQ(lit(p.fenetre, champ(c), i).fond, gris_clair);
+            EXPECT_EQ(fond_qt(champ(c), i), en_qt(gris_clair));
         }
     }
     for (int n = 0; n < 60; ++n)
         EXPECT_EQ(combo(champ::M_arret_4, 7)->itemText(n), QString(" %1").arg(n));
     ecrit_position(p.fenetre, champ::M_arret_4, 5, 10);
     EXPECT_EQ(combo(champ::M_arret_4, 5)->currentText(), " 10");
-}
-
-TEST_F(Fenetre, SlotColoursAreThoseOfTheModelAndWhatTheUserSees) {
-    // Startup coloured every slot: none has a day.
-    for (int c = 0; c < nb_champs; ++c) {
-        for (int i = 0; est_combo(champ(c)) && i < nb_voies; ++i) {
-            EXPECT_EQ(lit(p.fenetre, champ(c), i).fond, gris_clair) << nom_champ(champ(c)) << i;
-            EXPECT_EQ(fond_qt(champ(c), i), en_qt(gris_clair)) << nom_champ(champ(c)) << i;
-        }
-    }
     ecrit_fond(p.fenetre, champ::M_arret_3, 6, mauve_clair);
     EXPECT_EQ(fond_qt(champ::M_arret_3, 6), en_qt(mauve_clair));
-    // The colour must reach the pixels, not only the palette.
-    clique(w(champ::lundi, 0));
-    clique(w(champ::valid_2, 0));
-    const QImage image = combo(champ::M_marche_2, 0)->grab().toImage();
-    int verts = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x)
-            verts += image.pixelColor(x, y) == en_qt(vert_clair);
-    }
-    EXPECT_GT(verts, image.width() * image.height() / 3);
 }
 
 // ---- Shutdown ----
@@ -198,18 +192,14 @@ void deux_ticks(programme& p, faux_monde& m) {
     Timer1_Timer(p);
 }
 
-TEST_F(Fenetre, ShutdownWithNoActiveChannelOnlyEnds) {
-    QTest::mouseClick(fenetre->bouton_fin(), Qt::LeftButton);
-    EXPECT_THAT(evenements(), ElementsAre("termine"));
-}
-
-TEST_F(Fenetre, TheTicksOfTheShutdownCaseLaunchWhileRunning) {
-    prepare_arret(p);
-    deux_ticks(p, m);
-    EXPECT_THAT(evenements(), ElementsAre("M0", "A1"));
-}
-
 TEST_F(Fenetre, EachWayToEndStopsEachActiveChannelOnceInOrderThenEndsUnsavedAndTicksNoMore) {
+    QTest::mouseClick(fenetre->bouton_fin(), Qt::LeftButton);
+    EXPECT_THAT(evenements(), ElementsAre("termine"));  // no active channel: the end alone
+    demarre();
+    prepare_arret(p);
+    deux_ticks(p, m);  // they launch while running
+    EXPECT_THAT(evenements(), ElementsAre("M0", "A1"));
+
     const std::pair<const char*, std::function<void()>> facons[] = {
         {"Arret button", [this] { QTest::mouseClick(fenetre->bouton_fin(), Qt::LeftButton); }},
         {"close box",
@@ -223,10 +213,7 @@ TEST_F(Fenetre, EachWayToEndStopsEachActiveChannelOnceInOrderThenEndsUnsavedAndT
     };
     for (const auto& [nom, arrete] : facons) {
         SCOPED_TRACE(nom);
-        fenetre.reset();
-        p = programme{};
-        m = faux_monde{};
-        SetUp();
+        demarre();
         prepare_arret(p);
         montre_marque(p.fenetre);
         arrete();
@@ -241,39 +228,28 @@ TEST_F(Fenetre, EachWayToEndStopsEachActiveChannelOnceInOrderThenEndsUnsavedAndT
 
 // A signal while the load's warning is open ends the program before any slot was
 // started: there is nothing to stop.
-class ArretPendantLeChargement : public Fenetre {
-protected:
-    void avant_demarrage() override {
-        QFile ini(dossier.filePath("ervaline.ini"));
-        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-        ini.write("[ervaline]\r\nheure_deb_1_0=10\r\nheure_fin_1_0=9\r\nvalid_0=on\r\n");
-        ini.close();
+TEST_F(Fenetre, ASignalUnderTheLoadsWarningLaunchesNothing) {
+    demarre([this] {
+        ecrit_ini("[ervaline]\r\nheure_deb_1_0=10\r\nheure_fin_1_0=9\r\nvalid_0=on\r\n");
         // The box's own event loop delivers the signal, as the modal box would.
         p.s.message = [this](const std::string&, const std::string& t) {
             m.messages.emplace_back("", t);
             std::raise(SIGTERM);
             attend([this] { return !m.lancements.empty(); });
         };
-    }
-};
-
-TEST_F(ArretPendantLeChargement, LaunchesNothing) {
+    });
     ASSERT_EQ(m.messages.size(), 1u);
     EXPECT_THAT(evenements(), ElementsAre("termine"));
 }
 
 // Started at 07:59:50 on a Monday with an overnight slot, whose warning stays open across
 // channel 1's start at 08:00: the box's own loop delivers Timer1's ticks.
-class TicksPendantLeChargement : public Fenetre {
-protected:
-    void avant_demarrage() override {
-        QFile ini(dossier.filePath("ervaline.ini"));
-        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-        ini.write(
+TEST_F(Fenetre, TicksUnderTheLoadsWarningLaunchTheStartOnceBeforeOkAndNothingTwiceAfter) {
+    demarre([this] {
+        ecrit_ini(
             "[ervaline]\r\nheure_deb_1_0=22\r\nheure_fin_1_0=6\r\nvalid_0=on\r\n"
             "lundi_0=on\r\nheure_deb_1_1=8\r\nheure_fin_1_1=9\r\nvalid_1=on\r\n"
             "lundi_1=on\r\ncommande_marche_1=marche_1\r\n");
-        ini.close();
         m.maintenant = a(2026y / January / 5d, 7, 59, 50);
         p.s.message = [this](const std::string&, const std::string& t) {
             m.messages.emplace_back("", t);
@@ -285,10 +261,7 @@ protected:
                 QCoreApplication::processEvents();
             }
         };
-    }
-};
-
-TEST_F(TicksPendantLeChargement, LaunchTheStartOnceBeforeOkAndNothingTwiceAfter) {
+    });
     ASSERT_EQ(m.messages.size(), 1u);
     EXPECT_THAT(evenements(), ElementsAre("marche_1"));
     EXPECT_EQ(lit(p.fenetre, champ::nom, 1).fond, mauve_clair);  // startup kept the colour
@@ -316,17 +289,13 @@ TEST_F(Fenetre, ChoosingAChannelShowsItsFrameOnlyAndLeavesTheMarkAlone) {
     }
 }
 
-TEST_F(Fenetre, ATypedCommandIsTheNextLaunchsWithoutMarking) {
-    remplace_texte(w<QPlainTextEdit>(champ::Commande_marche, 0), "pompe.sh",
-                   true);  // one line, as saved
+TEST_F(Fenetre, ATypedCommandDoesNotMarkAChosenOneDoesUnlessTheChoiceIsCancelled) {
+    remplace_texte(w<QPlainTextEdit>(champ::Commande_marche, 0), "pompe.sh", true);  // one line
     EXPECT_EQ(texte(p.fenetre, champ::Commande_marche, 0), "pompe.sh");
     EXPECT_EQ(w<QPlainTextEdit>(champ::Commande_marche, 0)->toPlainText(), "pompe.sh");
-    EXPECT_FALSE(marque_qt());
     command_M(p, 0);
     EXPECT_THAT(evenements(), ElementsAre("pompe.sh"));
-}
 
-TEST_F(Fenetre, DoubleClickOpensTheChoiceWhichWritesItsOwnFieldAndMarksUnlessCancelled) {
     QTest::mouseDClick(w<QPlainTextEdit>(champ::commande_arret, 0)->viewport(), Qt::LeftButton);
     ASSERT_EQ(demandes.size(), 1u);
     EXPECT_EQ(texte(p.fenetre, champ::commande_arret, 0), "null.bat");
@@ -355,6 +324,14 @@ TEST_F(Fenetre, DayAndSlotClicksRecolourAllFourSlotsAndTheLastDayOffGreysThem) {
     clique(w(champ::Mardi, 0));
     for (int k : {1, 4}) EXPECT_THAT(fonds_plage(k, 0), Each(en_qt(vert_clair))) << k;
     for (int k : {2, 3}) EXPECT_THAT(fonds_plage(k, 0), Each(en_qt(gris_clair))) << k;
+    // The colour must reach the pixels, not only the palette.
+    const QImage image = combo(champ::M_marche_1, 0)->grab().toImage();
+    int verts = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            verts += image.pixelColor(x, y) == en_qt(vert_clair);
+    }
+    EXPECT_GT(verts, image.width() * image.height() / 3);
     EXPECT_TRUE(marque_qt());
     cache_marque(p.fenetre);
     clique(w(champ::valid_4, 0));
@@ -366,8 +343,24 @@ TEST_F(Fenetre, DayAndSlotClicksRecolourAllFourSlotsAndTheLastDayOffGreysThem) {
     for (int k = 1; k <= nb_plages; ++k) EXPECT_THAT(fonds_plage(k, 0), Each(en_qt(gris_clair)));
 }
 
-TEST_F(Fenetre, ATypedTimeSelectsTheEntryItNamesOrFallsBackToTheLastValidOne) {
-    // Which texts name an entry is position_tapee's (edition_test).
+// Which texts name an entry is position_tapee's (edition_test).
+TEST_F(Fenetre, ATypedTimeMarksAtOnceSettlesOnLeavingOrReturnAndTheSaveTakesItIntoTheSchedule) {
+    fenetre->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(fenetre.get()));
+    QComboBox* heure = combo(champ::H_arret_2, 0);
+    heure->lineEdit()->setFocus();
+    ASSERT_TRUE(attend([&] { return heure->lineEdit()->hasFocus(); }));
+    remplace_texte(heure->lineEdit(), "1");
+    EXPECT_TRUE(marque_qt());
+    EXPECT_EQ(position(p.fenetre, champ::H_arret_2, 0), 0);  // not settled while typing
+    QTest::keyClicks(heure->lineEdit(), "2");
+    EXPECT_EQ(heure->currentText(), "12");
+    fenetre->widget_qt(champ::nom, 0)->setFocus();
+    ASSERT_TRUE(attend([&] { return !heure->lineEdit()->hasFocus(); }));
+    EXPECT_EQ(position(p.fenetre, champ::H_arret_2, 0), 12);
+    EXPECT_EQ(heure->currentText(), " 12");
+
+    // Return settles too; what names no entry falls back to the last valid one.
     struct {
         champ c;
         const char* tape;
@@ -384,36 +377,17 @@ TEST_F(Fenetre, ATypedTimeSelectsTheEntryItNamesOrFallsBackToTheLastValidOne) {
         EXPECT_EQ(combo(c, 0)->currentText(), QString(" %1").arg(apres));
     }
     EXPECT_EQ(combo(champ::H_marche_1, 0)->count(), 24);  // nothing typed became an entry
-}
 
-TEST_F(Fenetre, TypingMarksAtOnceAndTheTimeSettlesWhenTheFieldIsLeft) {
-    fenetre->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(fenetre.get()));
-    QComboBox* heure = combo(champ::H_arret_2, 0);
-    heure->lineEdit()->setFocus();
-    ASSERT_TRUE(attend([&] { return heure->lineEdit()->hasFocus(); }));
-    remplace_texte(heure->lineEdit(), "1");
-    EXPECT_TRUE(marque_qt());
-    EXPECT_EQ(position(p.fenetre, champ::H_arret_2, 0), 0);  // not settled while typing
-    QTest::keyClicks(heure->lineEdit(), "2");
-    EXPECT_EQ(heure->currentText(), "12");
-
-    fenetre->widget_qt(champ::nom, 0)->setFocus();
-    ASSERT_TRUE(attend([&] { return !heure->lineEdit()->hasFocus(); }));
-    EXPECT_EQ(position(p.fenetre, champ::H_arret_2, 0), 12);
-    EXPECT_EQ(heure->currentText(), " 12");
-}
-
-TEST_F(Fenetre, AnEntryPickedWithTheKeyboardMarksAndTheSaveButtonTakesItIntoTheSchedule) {
+    // An entry picked with the keyboard; the schedule takes it only from the save button.
     ecrit_position(p.fenetre, champ::M_marche_1, 0, 14);
     cache_marque(p.fenetre);
     QTest::keyClick(combo(champ::M_marche_1, 0), Qt::Key_Down);
     EXPECT_EQ(position(p.fenetre, champ::M_marche_1, 0), 15);
     EXPECT_EQ(combo(champ::M_marche_1, 0)->currentText(), " 15");
     EXPECT_TRUE(marque_qt());
-    EXPECT_EQ(debut_k(p.h, 1, 0), 0);  // an edit alone does not reach the tick
+    EXPECT_EQ(debut_k(p.h, 1, 0), 0);  // edits alone do not reach the tick
     QTest::mouseClick(fenetre->bouton_enregistre(), Qt::LeftButton);
-    EXPECT_EQ(debut_k(p.h, 1, 0), heure_de(0, 15));
+    EXPECT_EQ(debut_k(p.h, 1, 0), heure_de(3, 15));
 }
 
 }  // namespace
