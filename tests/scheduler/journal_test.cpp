@@ -16,39 +16,35 @@ namespace {
 using namespace test;
 namespace fs = std::filesystem;
 
-TEST(Journal, LinesComeOutByteForByteInTheUsersLocale) {
+TEST(Journal, LinesComeOutByteForByteInTheUsersLocaleFieldsRightAlignedAndLongOnesWhole) {
     const date_heure d = date_de(a(2026y / December / 5d, 20, 44, 16));
-    const auto ligne = [&](const char* locale) {
-        return format_ligne_journal(date_longue_pour(locale, d), heure_longue_pour(locale, d),
-                                    "Pompe", "ON", "OK", "null.bat");
-    };
-    EXPECT_EQ(ligne("fr_FR"),
-              "samedi 5 décembre 2026 * 20:44:16  :          Pompe  ***    ON        OK  "
-              "commande : null.bat");
-    EXPECT_EQ(ligne("en_US"),
-              "Saturday, December 5, 2026 * 8:44:16 PM  :          Pompe  ***    ON        OK  "
-              "commande : null.bat");
-}
-
-TEST(Journal, FieldsAreRightAlignedAndLongOnesWrittenWhole) {
     struct cas {
         const char* nom;
-        std::string nom_voie, resultat, commande, attendue;
+        std::string date, heure, nom_voie, resultat, commande, attendue;
     };
     const cas table[] = {
-        {"empty name", "", "OK", "c", "D * H  :                 ***    ON        OK  commande : c"},
-        {"20-character name", "Eclairage de la cour", "OK", "c",
+        {"French", date_longue_pour("fr_FR", d), heure_longue_pour("fr_FR", d), "Pompe", "OK",
+         "null.bat",
+         "samedi 5 décembre 2026 * 20:44:16  :          Pompe  ***    ON        OK  "
+         "commande : null.bat"},
+        {"English", date_longue_pour("en_US", d), heure_longue_pour("en_US", d), "Pompe", "OK",
+         "null.bat",
+         "Saturday, December 5, 2026 * 8:44:16 PM  :          Pompe  ***    ON        OK  "
+         "commande : null.bat"},
+        {"empty name", "D", "H", "", "OK", "c",
+         "D * H  :                 ***    ON        OK  commande : c"},
+        {"20-character name", "D", "H", "Eclairage de la cour", "OK", "c",
          "D * H  : Eclairage de la cour  ***    ON        OK  commande : c"},
-        {"accents count as one character", "entrée", "OK", "c",
+        {"accents count as one character", "D", "H", "entrée", "OK", "c",
          "D * H  :         entrée  ***    ON        OK  commande : c"},
-        {"9-character result", "Pompe", "Erreur 11", "c",
+        {"9-character result", "D", "H", "Pompe", "Erreur 11", "c",
          "D * H  :          Pompe  ***    ON  Erreur 11  commande : c"},
-        {"line breaks stay on one line", "a\r\nb", "OK", "x\ny\rz",
+        {"line breaks stay on one line", "D", "H", "a\r\nb", "OK", "x\ny\rz",
          "D * H  :           a  b  ***    ON        OK  commande : x y z"},
     };
     for (const auto& c : table) {
         SCOPED_TRACE(c.nom);
-        EXPECT_EQ(format_ligne_journal("D", "H", c.nom_voie, "ON", c.resultat, c.commande),
+        EXPECT_EQ(format_ligne_journal(c.date, c.heure, c.nom_voie, "ON", c.resultat, c.commande),
                   c.attendue);
     }
 }
