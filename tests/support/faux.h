@@ -29,13 +29,11 @@ struct faux_monde {
     int code_lancement = 33;
     std::vector<lancement> lancements;
     std::vector<std::pair<std::string, std::string>> lignes;  // path, line
-    std::string erreur_journal;
     std::map<std::string, std::string> fichiers;  // path, bytes: files read and replaced whole
     std::vector<std::string> signalements;
     std::vector<std::pair<std::string, std::string>> messages;  // caption, text
     std::string fichier_choisi;
     int traitements = 0;
-    int terminaisons = 0;
     int lectures_horloge = 0;
 };
 
@@ -54,8 +52,8 @@ inline services faux_services(faux_monde& m) {
         return m.code_lancement;
     };
     s.ajoute_ligne = [&m](const std::string& chemin, std::string_view ligne) {
-        if (m.erreur_journal.empty()) m.lignes.emplace_back(chemin, std::string(ligne));
-        return m.erreur_journal;
+        m.lignes.emplace_back(chemin, std::string(ligne));
+        return std::string();
     };
     s.lit_fichier = [&m](const std::string& chemin) {
         const auto f = m.fichiers.find(chemin);
@@ -82,7 +80,7 @@ inline services faux_services(faux_monde& m) {
     s.choisit_fichier = [&m](const demande_fichier&) { return m.fichier_choisi; };
     s.traite_evenements = [&m] { ++m.traitements; };
     s.signale = [&m](const std::string& texte) { m.signalements.push_back(texte); };
-    s.termine = [&m] { ++m.terminaisons; };
+    s.termine = [] {};
     return s;
 }
 
@@ -128,11 +126,6 @@ inline void plage(programme& p, int i, int k, int h1, int m1, int h2, int m2, bo
     ecrit_position(p.fenetre, M_arret(k), i, m2);
     ecrit_coche(p.fenetre, valid_k(k), i, active);
     rafraichit_horaires(p.h, p.fenetre, i);
-}
-
-// Ticks the days d (0 Monday .. 6 Sunday) of channel i.
-inline void jours(programme& p, int i, std::initializer_list<int> d) {
-    for (int j : d) ecrit_coche(p.fenetre, jour(j), i, true);
 }
 
 // One channel's days and slots {k, h1, m1, h2, m2, enabled}.
