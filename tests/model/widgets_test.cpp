@@ -9,7 +9,7 @@
 namespace horlivet {
 namespace {
 
-TEST(Widgets, WritesByCodeNotifyOnlyRealChangesAndValueEditsReachTheHandlers) {
+TEST(Widgets, WritesByCodeNotifyOnlyRealChangesValueEditsReachTheHandlersOneOptionIsSet) {
     ervaline f = cree_ervaline();
     std::vector<std::pair<champ, int>> editions, affichages;
     f.sur_edition = [&](champ c, int i) { editions.emplace_back(c, i); };
@@ -24,10 +24,8 @@ TEST(Widgets, WritesByCodeNotifyOnlyRealChangesAndValueEditsReachTheHandlers) {
     EXPECT_EQ(editions, (std::vector<std::pair<champ, int>>{
                             {champ::nom, 3}, {champ::Mardi, 2}, {champ::H_marche_4, 7}}));
     EXPECT_EQ(affichages.size(), 5u);
-}
 
-TEST(Widgets, OptionGroupKeepsExactlyOneSelectedAndIndexesAreChecked) {
-    ervaline f = cree_ervaline();
+    // The option group keeps exactly one selected; indexes are checked.
     selectionne_option(f, 4);
     selectionne_option(f, 6);
     for (int i = 0; i < nb_voies; ++i) EXPECT_EQ(coche(f, champ::Option1, i), i == 6);
