@@ -57,7 +57,7 @@ struct PlanCli : testing::Test {
     }
 };
 
-TEST_F(PlanCli, ExitCodeTellsErrorsAndWarnings) {
+TEST_F(PlanCli, ExitCodeTellsErrorsAndWarningsAndTheDefaultFileIsBesideTheProgram) {
     essai::ecrit_fichier(d + "/vide.ini", "");
     essai::ecrit_fichier(d + "/bon.ini",
                          "[ervaline]\r\nnom_0=Pompe\r\nlundi_0=on\r\nheure_deb_1_0=8\r\n"
@@ -101,6 +101,12 @@ TEST_F(PlanCli, ExitCodeTellsErrorsAndWarnings) {
     const std::string svg = essai::lit_fichier(d + "/plan.svg");
     EXPECT_NE(svg.find("Horlivet week plan: bon.ini"), std::string::npos);
     EXPECT_NE(svg.find("class=\"occurrence\""), std::string::npos);
+
+    // With no file named, the one beside the program.
+    fs::copy_file(HORLIVET_PLAN, dossier / "horlivet-plan");
+    verifie({"missing", {}, 2, "", d + "/ervaline.ini: no such file\n"}, dossier / "horlivet-plan");
+    essai::ecrit_fichier(d + "/ervaline.ini", "[ervaline]\r\n");
+    verifie({"present", {}, 0, "Schedule " + d + "/ervaline.ini\n"}, dossier / "horlivet-plan");
 }
 
 TEST_F(PlanCli, AFileThatCannotBeOpenedIsAnError) {
@@ -111,13 +117,6 @@ TEST_F(PlanCli, AFileThatCannotBeOpenedIsAnError) {
         GTEST_SKIP() << "this user reads files without read permission (root)";
     }
     verifie({"unreadable", {d + "/illisible.ini"}, 2, "", "illisible.ini: Permission denied\n"});
-}
-
-TEST_F(PlanCli, TheDefaultFileIsTheOneBesideTheProgram) {
-    fs::copy_file(HORLIVET_PLAN, dossier / "horlivet-plan");
-    verifie({"missing", {}, 2, "", d + "/ervaline.ini: no such file\n"}, dossier / "horlivet-plan");
-    essai::ecrit_fichier(d + "/ervaline.ini", "[ervaline]\r\n");
-    verifie({"present", {}, 0, "Schedule " + d + "/ervaline.ini\n"}, dossier / "horlivet-plan");
 }
 
 }  // namespace
