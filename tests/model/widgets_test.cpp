@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "model/horaires.h"
+
 namespace horlivet {
 namespace {
 
@@ -33,6 +35,16 @@ TEST(Widgets, WritesByCodeNotifyOnlyRealChangesValueEditsReachTheHandlersOneOpti
     EXPECT_THROW(lit(f, champ::nom, -1), std::out_of_range);
     EXPECT_THROW(jour(7), std::out_of_range);
     EXPECT_THROW(valid_k(0), std::out_of_range);
+    EXPECT_THROW(debut_k(horaires{}, 5, 0), std::out_of_range);
+    EXPECT_THROW(fin_k(horaires{}, 0, 0), std::out_of_range);
+
+    // A combo shows the item at its position, or nothing outside its list.
+    f.liste_heures = {" 0", " 1"};
+    for (const auto& [position, texte] :
+         std::vector<std::pair<int, std::string>>{{-1, ""}, {0, " 0"}, {1, " 1"}, {2, ""}}) {
+        ecrit_position(f, champ::H_arret_2, 1, position);
+        EXPECT_EQ(texte_combo(f, champ::H_arret_2, 1), texte) << position;
+    }
 }
 
 }  // namespace

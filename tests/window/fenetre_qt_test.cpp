@@ -176,11 +176,13 @@ TEST_F(Fenetre, EveryComboListsItsNumbersFromOneListSharedByItsKindOnTheModelsCo
 
 // ---- Shutdown ----
 
-// Channel 1 started by its slot 1 alone, channel 4 by its slots 2 and 4; on Mondays
+// Channel 1 started by its slot 1 alone, channel 4 by its slot 4 alone, channel 6 by its
+// slots 2 and 3; on Mondays
 // channel 0 starts at 07:30 and channel 1's slot 1 stops at midnight.
 void prepare_arret(programme& p) {
     commandes_nommees(p);
-    attente_k(p.g, 1, 1) = attente_k(p.g, 2, 4) = attente_k(p.g, 4, 4) = false;
+    attente_k(p.g, 1, 1) = attente_k(p.g, 4, 4) = false;
+    attente_k(p.g, 2, 6) = attente_k(p.g, 3, 6) = false;
     horaire{0, {0}, {{1, 7, 30, 8, 0, 1}}}(p);
     horaire{1, {0}, {{1, 0, 0, 0, 0, 1}}}(p);
 }
@@ -218,11 +220,11 @@ TEST_F(Fenetre, EachWayToEndStopsEachActiveChannelOnceInOrderThenEndsUnsavedAndT
         montre_marque(p.fenetre);
         arrete();
         EXPECT_TRUE(attend([this] { return !m.lancements.empty(); }));  // all at once
-        EXPECT_THAT(evenements(), ElementsAre("A1", "A4", "termine"));
+        EXPECT_THAT(evenements(), ElementsAre("A1", "A4", "A6", "termine"));
         EXPECT_TRUE(m.messages.empty());
         EXPECT_FALSE(QFile::exists(QString::fromStdString(p.g.fichier_ini)));
         deux_ticks(p, m);
-        EXPECT_EQ(m.lancements.size(), 3u);
+        EXPECT_EQ(m.lancements.size(), 4u);
     }
 }
 
