@@ -119,7 +119,18 @@ TEST(Graphique, RunsAreWhatTheSchedulerLaunchesInAWeekDrawnWhereTheyFall) {
     commandes_nommees(b.p);
     const std::vector<occurrence> runs = occurrences(b.p);
     EXPECT_EQ(runs.size(), 10u + 2 + 1 + 2 + 2 + 1);
-    EXPECT_EQ(barres(graphique_svg(b.p, "plan")), barres_attendues(runs));
+    const std::string svg = graphique_svg(b.p, "plan");
+    EXPECT_EQ(barres(svg), barres_attendues(runs));
+    // Unticked days are greyed in their own column: channel 3 has Wednesday alone.
+    for (int d = 0; d < 7; ++d) {
+        char gris[96];
+        std::snprintf(gris, sizeof gris, "<rect x=\"%.1f\" y=\"272.0\" width=\"156.0\"",
+                      220 + 156.0 * d);
+        EXPECT_EQ(svg.find(std::string(gris) + " height=\"60.0\" fill=\"#e4e4e4\"/>") !=
+                      std::string::npos,
+                  d != 2)
+            << d;
+    }
 
     // Ticks off the minute: a tick exactly on it would also see a stop set one minute
     // before the start (channel 6) in the closed stop window, and stop it at once.
