@@ -4,12 +4,12 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -31,12 +31,10 @@ inline std::optional<processus> lit_processus(pid_t pid) {
     std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
     const std::string stat{std::istreambuf_iterator<char>(in), {}};
     const auto ouvre = stat.find('('), ferme = stat.rfind(')');
-    if (ouvre == std::string::npos || ferme == std::string::npos) return std::nullopt;
     processus p{pid, 0, 0, stat.substr(ouvre + 1, ferme - ouvre - 1)};
-    std::istringstream reste(stat.substr(ferme + 1));
-    char etat;
-    pid_t groupe;
-    if (!(reste >> etat >> p.parent >> groupe >> p.session)) return std::nullopt;
+    if (ferme == std::string::npos ||
+        std::sscanf(stat.c_str() + ferme + 1, " %*c %d %*d %d", &p.parent, &p.session) != 2)
+        return std::nullopt;
     return p;
 }
 
