@@ -37,6 +37,9 @@ TEST(FichierEntier, ReplacedWholeKeepingItsModeOrKeptWithNoTemporaryLeftAndReadB
     EXPECT_EQ(remplace_fichier_atomique((d.chemin / "absent" / "f").string(), "x"),
               "No such file or directory");
     EXPECT_EQ(lit_fichier_entier(d.chemin.string()).erreur, "Is a directory");
+    fs::create_directories(d.chemin / "dossier" / "plein");
+    EXPECT_EQ(remplace_fichier_atomique((d.chemin / "dossier").string(), "x"), "Is a directory");
+    fs::remove_all(d.chemin / "dossier");
 
     // A folder closed to new files keeps the old file.
     ASSERT_EQ(remplace_fichier_atomique(chemin, "ancien\n"), "");

@@ -134,7 +134,7 @@ TEST(Lanceur, OtherFilesOpenWithXdgOpenFromAnAbsolutePathFolderOrFail) {
 
     setenv("PATH", ("relatif:" + (racine / "vide").string()).c_str(), 1);
     EXPECT_EQ(lance_fichier("mes notes.txt", actions), 31);
-    setenv("PATH", ("relatif::" + (racine / "bin").string()).c_str(), 1);
+    setenv("PATH", ("relatif:" + (racine / "bin").string()).c_str(), 1);
     EXPECT_EQ(lance_fichier("mes notes.txt", actions), 33);
     setenv("PATH", path_avant.c_str(), 1);
 
@@ -174,8 +174,15 @@ TEST(Lanceur, ChildIsDetachedWithNullStdinAndNoDescriptorOfOurs) {
     EXPECT_EQ(fs::read_symlink(proc + "/fd/0").string(), "/dev/null");
     EXPECT_EQ(fs::read_symlink(proc + "/cwd"), fs::canonical(actions));
     EXPECT_EQ(essai::lit_processus(pid).value().session, pid);  // its own, not ours
-    kill(pid, SIGKILL);
+    // Its watch ends once, when it is reaped, however often we reap after.
+    int fins_de_veille = 0;
+    installe_veille_enfants([&](int) { return [&] { ++fins_de_veille; }; });
+    ASSERT_EQ(lance_fichier("attend.sh", actions.string() + "/"), 33);
+    installe_veille_enfants({});
+    for (const auto& e : essai::nos_enfants()) kill(e.pid, SIGKILL);
     EXPECT_TRUE(attend_fin_enfants());
+    recolte_enfants();
+    EXPECT_EQ(fins_de_veille, 1);
 }
 
 }  // namespace
