@@ -96,6 +96,11 @@ TEST_F(PlanCli, ExitCodeTellsErrorsAndWarningsAndTheDefaultFileIsBesideTheProgra
          2,
          "",
          d + "/non/plan.svg: No such file or directory\n"},
+        {"a chart onto a full disk",
+         {"--svg", "/dev/full", d + "/bon.ini"},
+         2,
+         "",
+         "/dev/full: No space left on device\n"},
     };
     for (const auto& c : table) verifie(c);
     const std::string svg = essai::lit_fichier(d + "/plan.svg");
