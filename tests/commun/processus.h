@@ -2,54 +2,39 @@
 
 // Processes and descriptors as /proc shows them, and waiting for a condition.
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <iterator>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace horlivet::essai {
 
-// The whole content of a file, or nothing when it cannot be read: a process's /proc
-// files fail with ESRCH once it is reaped, even while open.
-inline std::optional<std::string> lit_si_possible(const std::filesystem::path& chemin) {
-    const int fd = open(chemin.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    std::string contenu;
-    char bloc[4096];
-    ssize_t lu;
-    while ((lu = read(fd, bloc, sizeof bloc)) > 0) contenu.append(bloc, std::size_t(lu));
-    close(fd);
-    if (lu < 0) return std::nullopt;
-    return contenu;
-}
-
-// A process as /proc shows it.
+// A process as /proc/<pid>/stat shows it.
 struct processus {
     pid_t pid;
-    char etat;
     pid_t parent;
     pid_t session;
     std::string nom;
 };
 
-// Reads /proc/<pid>/stat; the name in brackets may hold spaces or brackets itself.
+// Nothing once the process is reaped. The name in brackets may hold spaces or brackets.
 inline std::optional<processus> lit_processus(pid_t pid) {
-    const auto stat = lit_si_possible("/proc/" + std::to_string(pid) + "/stat");
-    if (!stat) return std::nullopt;
-    const auto ouvre = stat->find('('), ferme = stat->rfind(')');
-    if (ouvre == std::string::npos || ferme == std::string::npos) return std::nullopt;
-    processus p{pid, 0, 0, 0, stat->substr(ouvre + 1, ferme - ouvre - 1)};
-    std::istringstream reste(stat->substr(ferme + 1));
-    pid_t groupe = 0;
-    reste >> p.etat >> p.parent >> groupe >> p.session;
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    const std::string stat{std::istreambuf_iterator<char>(in), {}};
+    const auto ouvre = stat.find('('), ferme = stat.rfind(')');
+    processus p{pid, 0, 0, stat.substr(ouvre + 1, ferme - ouvre - 1)};
+    if (ferme == std::string::npos ||
+        std::sscanf(stat.c_str() + ferme + 1, " %*c %d %*d %d", &p.parent, &p.session) != 2)
+        return std::nullopt;
     return p;
 }
 
@@ -77,10 +62,14 @@ inline bool attend(const std::function<bool()>& condition,
     return true;
 }
 
-// How many descriptors this process has open.
-inline int nombre_descripteurs() {
-    return int(std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
-                             std::filesystem::directory_iterator()));
+// The descriptors a process has open, by number.
+inline std::vector<std::string> descripteurs(const std::string& pid = "self") {
+    std::vector<std::string> r;
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator("/proc/" + pid + "/fd", ec))
+        r.push_back(e.path().filename());
+    std::sort(r.begin(), r.end());
+    return r;
 }
 
 }  // namespace horlivet::essai

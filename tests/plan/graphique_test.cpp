@@ -1,13 +1,13 @@
 #include "plan/graphique.h"
 
 #include <algorithm>
+#include <regex>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "plan/plan.h"
-#include "scheduler/tick.h"
 #include "support/faux.h"
 
 namespace horlivet {
@@ -40,10 +40,12 @@ TEST(Graphique, OneBarPerRunAndOneFaintBarPerRunThatDoesNotHappen) {
             {{1, {0, 6}, {{1, 6, 0, 7, 0, 1}, {2, 18, 0, 19, 0, 1}}},
              {2, {5}, {{1, 12, 0, 13, 0, 1}}}},
             5, 2 * 5 + 6),
-        // Slot 2 as a file without its keys leaves it.
+        // Slot 2 as a file without its keys leaves it; slot 4 keeps only its default start.
         cas("a disabled slot that was set shows faint on ticked days, one at its defaults not",
-            {{4, {0, 1}, {{1, 8, 0, 9, 0, 1}, {3, 10, 0, 11, 0, 0}, {2, 1, 0, 0, 0, 0}}}}, 2,
-            5 + 2),
+            {{4,
+              {0, 1},
+              {{1, 8, 0, 9, 0, 1}, {3, 10, 0, 11, 0, 0}, {2, 1, 0, 0, 0, 0}, {4, 1, 0, 5, 0, 0}}}},
+            2, 5 + 2 + 2),
     };
     for (const auto& c : table) {
         SCOPED_TRACE(c.nom);
@@ -52,33 +54,58 @@ TEST(Graphique, OneBarPerRunAndOneFaintBarPerRunThatDoesNotHappen) {
         std::vector<std::string> messages;
         charge_plan(p, "/nonexistent/ervaline.ini", messages);
         for (const horaire& h : c.h) h(p);
+        ecrit_texte(p.fenetre, champ::nom, 0, "Chauffe <eau> & \"bain\"");
         const std::string svg = graphique_svg(p, "a<b>&c");
         EXPECT_EQ(compte(svg, "class=\"occurrence\""), c.actives);
         EXPECT_EQ(compte(svg, "class=\"inactive\""), c.inactives);
         EXPECT_EQ(compte(svg, "<svg "), 1u);
-        EXPECT_EQ(svg.substr(svg.size() - 7), "</svg>\n");
-        EXPECT_NE(svg.find("a&lt;b&gt;&amp;c"), std::string::npos);
+        EXPECT_TRUE(svg.ends_with("</svg>\n"));
+        EXPECT_NE(svg.find(">a&lt;b&gt;&amp;c<"), std::string::npos);
+        EXPECT_NE(svg.find(">Chauffe &lt;eau&gt; &amp; &quot;bain&quot;<"), std::string::npos);
     }
 }
 
-TEST(Graphique, NamesAreEscaped) {
-    programme p;
-    faux_monde m;
-    prepare(p, m);
-    ecrit_texte(p.fenetre, champ::nom, 0, "Chauffe <eau> & \"bain\"");
-    horaire{0, {0}, {{1, 8, 0, 9, 0, 1}}}(p);
-    const std::string svg = graphique_svg(p, "plan");
-    EXPECT_NE(svg.find("Chauffe &lt;eau&gt; &amp; &quot;bain&quot;"), std::string::npos);
-    EXPECT_EQ(svg.find("<eau>"), std::string::npos);
+// Where the runs are drawn: 156 px a day from x = 220, in the channel's row of 60 px from
+// y = 92 a lane 12 px lower for each slot number; cut in two where a run passes Sunday's
+// end, its second piece from Monday's midnight; never thinner than 3 px.
+std::vector<std::string> barres_attendues(const std::vector<occurrence>& os) {
+    std::vector<std::string> r;
+    const auto x = [](int s) { return 220 + 156.0 * s / 86400; };
+    const auto barre = [&](const occurrence& o, int de, int jusqu_a) {
+        char t[64];
+        std::snprintf(t, sizeof t, "%d.%d %.1f %.1f %.1f", o.voie, o.plage, x(de),
+                      92 + 60.0 * o.voie + 8 + 12 * (o.plage - 1),
+                      std::max(3.0, x(jusqu_a) - x(de)));
+        r.push_back(t);
+    };
+    for (const occurrence& o : os) {
+        const int de = o.jour * 86400 + o.debut, jusqu_a = o.jour * 86400 + o.fin;
+        barre(o, de, std::min(jusqu_a, 7 * 86400));
+        if (jusqu_a > 7 * 86400) barre(o, 0, jusqu_a - 7 * 86400);
+    }
+    return r;
+}
+
+// The bars of the runs in the chart, as "channel.slot x y width".
+std::vector<std::string> barres(const std::string& svg) {
+    const std::regex groupe("<g class=\"occurrence\" data-voie=\"(\\d)\" data-plage=\"(\\d)\">"),
+        barre("<rect x=\"([\\d.]+)\" y=\"([\\d.]+)\" width=\"([\\d.]+)\"");
+    std::vector<std::string> r;
+    for (std::sregex_iterator g(svg.begin(), svg.end(), groupe), fin; g != fin; ++g) {
+        const auto bout = svg.begin() + static_cast<long>(svg.find("</g>", g->position()));
+        for (std::sregex_iterator b((*g)[0].second, bout, barre); b != fin; ++b) {
+            r.push_back(std::to_string(std::stoi((*g)[1]) - 1) + "." + (*g)[2].str() + " " +
+                        (*b)[1].str() + " " + (*b)[2].str() + " " + (*b)[3].str());
+        }
+    }
+    return r;
 }
 
 // The runs of the chart against the scheduler itself, on a schedule with the awkward
 // cases: ticked fresh from a Monday for three weeks, the launches of the second week are
-// exactly the starts and stops of the runs that fall in it.
-TEST(Graphique, RunsAreWhatTheSchedulerLaunchesInAWeek) {
-    programme p;
-    faux_monde m;
-    prepare(p, m);
+// exactly the starts and stops of the runs that fall in it; each run is drawn where it falls.
+TEST(Graphique, RunsAreWhatTheSchedulerLaunchesInAWeekDrawnWhereTheyFall) {
+    banc_faux b;
     for (const horaire& h : std::vector<horaire>{
              {0, {0, 1, 2, 3, 4}, {{1, 8, 30, 9, 0, 1}, {2, 9, 0, 11, 0, 1}}},  // overlapping
              {1, {0, 3}, {{1, 22, 0, 6, 0, 1}}},  // overnight over unticked days
@@ -87,36 +114,42 @@ TEST(Graphique, RunsAreWhatTheSchedulerLaunchesInAWeek) {
              {4, {5, 6}, {{2, 23, 59, 0, 0, 1}, {1, 12, 0, 13, 0, 0}}},  // 23:59 to midnight
              {5, {4}, {{1, 18, 0, 17, 59, 1}}},                          // almost a whole week
          }) {
-        h(p);
+        h(b.p);
     }
-    for (int i = 0; i < nb_voies; ++i) {
-        ecrit_texte(p.fenetre, champ::Commande_marche, i, "M" + std::to_string(i));
-        ecrit_texte(p.fenetre, champ::commande_arret, i, "A" + std::to_string(i));
+    commandes_nommees(b.p);
+    const std::vector<occurrence> runs = occurrences(b.p);
+    EXPECT_EQ(runs.size(), 10u + 2 + 1 + 2 + 2 + 1);
+    const std::string svg = graphique_svg(b.p, "plan");
+    EXPECT_EQ(barres(svg), barres_attendues(runs));
+    // Unticked days are greyed in their own column: channel 3 has Wednesday alone.
+    for (int d = 0; d < 7; ++d) {
+        char gris[96];
+        std::snprintf(gris, sizeof gris, "<rect x=\"%.1f\" y=\"272.0\" width=\"156.0\"",
+                      220 + 156.0 * d);
+        EXPECT_EQ(svg.find(std::string(gris) + " height=\"60.0\" fill=\"#e4e4e4\"/>") !=
+                      std::string::npos,
+                  d != 2)
+            << d;
     }
 
     // Ticks off the minute: a tick exactly on it would also see a stop set one minute
     // before the start (channel 6) in the closed stop window, and stop it at once.
     for (const int decalage : {7, 19}) {
         SCOPED_TRACE("ticks at second " + std::to_string(decalage));
-        for (auto& plage : p.g.attente) plage.fill(true);
-        p.g.date_dernier_debut = {};
-        m.lancements.clear();
-        const sys_seconds debut = sys_days(2026y / December / 7d);  // a Monday
-        const sys_seconds semaine_2 = debut + days(7), semaine_3 = debut + days(14);
-        for (m.maintenant = debut + seconds(decalage); m.maintenant < debut + days(21);
-             m.maintenant += 20s) {
-            Timer1_Timer(p);
-        }
+        for (auto& plage : b.p.g.attente) plage.fill(true);
+        b.p.g.date_dernier_debut = {};
+        b.m.lancements.clear();
+        const sys_seconds debut = sys_days(2026y / December / 7d) + seconds(decalage);  // Monday
+        simule(b.p, b.m, debut, debut + days(21));
         std::vector<std::string> lances, attendus;
         const auto note = [&](std::vector<std::string>& v, const std::string& quoi,
                               sys_seconds quand) {
-            if (quand >= semaine_2 && quand < semaine_3)
-                v.push_back(quoi + "@" + std::to_string((quand - semaine_2).count()));
+            if (quand >= debut + days(7) && quand < debut + days(14))
+                v.push_back(quoi + "@" + std::to_string((quand - debut).count()));
         };
-        for (const auto& l : m.lancements) note(lances, l.fichier, l.quand);
-        for (const occurrence& o : occurrences(p)) {
-            for (const sys_seconds semaine : {debut, semaine_2}) {
-                const sys_seconds jour = semaine + days(o.jour) + seconds(decalage);
+        for (const auto& l : b.m.lancements) note(lances, l.fichier, l.quand);
+        for (const occurrence& o : runs) {
+            for (const sys_seconds jour : {debut + days(o.jour), debut + days(o.jour + 7)}) {
                 note(attendus, "M" + std::to_string(o.voie), jour + seconds(o.debut));
                 note(attendus, "A" + std::to_string(o.voie), jour + seconds(o.fin));
             }
@@ -125,7 +158,6 @@ TEST(Graphique, RunsAreWhatTheSchedulerLaunchesInAWeek) {
         std::sort(attendus.begin(), attendus.end());
         EXPECT_EQ(lances, attendus);
     }
-    EXPECT_EQ(occurrences(p).size(), 10u + 2 + 1 + 2 + 2 + 1);
 }
 
 }  // namespace

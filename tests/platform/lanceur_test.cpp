@@ -3,7 +3,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -13,18 +12,16 @@
 
 #include <gtest/gtest.h>
 
-#include "commun/fichiers.h"
-#include "commun/processus.h"
 #include "commun/sans_root.h"
+#include "support/reel.h"
 
 namespace horlivet {
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-using essai::attend;
 using essai::dossier_temporaire;
-using essai::nos_enfants;
+using test::attend_fin_enfants;
 
 constexpr fs::perms executable = fs::perms::owner_all | fs::perms::group_exec;
 constexpr fs::perms lisible = fs::perms::owner_read | fs::perms::owner_write;
@@ -36,14 +33,6 @@ void ecrit(const fs::path& chemin, const std::string& contenu, fs::perms mode) {
     fs::permissions(chemin, mode);
 }
 
-// Reaps until no child of ours is left; true when that happened in time.
-bool attend_fin_enfants() {
-    return attend([] {
-        recolte_enfants();
-        return nos_enfants().empty();
-    });
-}
-
 // Leaves "marque" in the working folder, with or without a #! line.
 const std::string script_marque = "#!/bin/sh\necho ok > marque\n";
 const std::string script_sans_diese = "echo ok > marque\n";
@@ -53,19 +42,19 @@ const std::string script_sans_diese = "echo ok > marque\n";
 struct cas_lancement {
     const char* nom;
     std::string texte;
-    std::string fichier;
-    std::string contenu;
-    fs::perms mode;
-    int attendu;
+    std::string fichier = "actions/lance.sh";
+    std::string contenu = script_marque;
+    fs::perms mode = executable;
+    int attendu = 2;
     bool absolu = false;
     std::string dossier = "actions/";
+    bool ouvert = false;  // the file held open for writing during the launch
 };
 
-TEST(Lanceur, CodesAndEffectsOfEachKindOfFile) {
+TEST(Lanceur, CodesAndEffectsOfEachKindOfFileAndNoTextIsEverACommandLine) {
     const char entete[] =
         "\x7f"
         "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0garbage";
-    const std::string binaire(entete, sizeof entete - 1);
     const bool root = geteuid() == 0;
     const std::vector<cas_lancement> cas = {
         {"script with #!", "lance.sh", "actions/lance.sh", script_marque, executable, 33},
@@ -74,6 +63,8 @@ TEST(Lanceur, CodesAndEffectsOfEachKindOfFile) {
         {"plain .bat with spaces", "mon script.bat", "actions/mon script.bat", script_sans_diese,
          lisible, 33},
         {"plain .sh like an option", "-x.sh", "actions/-x.sh", script_sans_diese, lisible, 33},
+        {"a shell line for a name", "a; touch pwned $(id)", "actions/a; touch pwned $(id)",
+         script_marque, executable, 33},
         {"not UTF-8", "\xff\xfe.sh", "actions/\xff\xfe.sh", script_marque, executable, 33},
         {"file in a subfolder", "sous/b.sh", "actions/sous/b.sh", script_marque, executable, 33},
         {"absolute path, run in actions/", "ailleurs/abs.sh", "ailleurs/abs.sh", script_marque,
@@ -82,18 +73,29 @@ TEST(Lanceur, CodesAndEffectsOfEachKindOfFile) {
          fs::perms::owner_write, 5},
         {"exec bit not ours", "autrui", "actions/autrui", script_marque,
          fs::perms::owner_read | fs::perms::others_exec, 5},
-        {"missing file", "absent.sh", "actions/lance.sh", script_marque, executable, 2},
-        {"empty name", "", "actions/lance.sh", script_marque, executable, 2},
-        {"name cut by a NUL", std::string("lance.sh\0x", 10), "actions/lance.sh", script_marque,
-         executable, 2},
-        {"missing folder", "introuvable/x.sh", "actions/lance.sh", script_marque, executable, 3},
-        {"file as a folder", "lance.sh/x.sh", "actions/lance.sh", script_marque, executable, 3},
-        {"missing actions folder", "lance.sh", "actions/lance.sh", script_marque, executable, 3,
-         false, "pas-la/"},
+        {"missing file", "absent.sh"},
+        {"empty name", ""},
+        {"name cut by a NUL", std::string("lance.sh\0x", 10)},
+        {.nom = "missing folder", .texte = "introuvable/x.sh", .attendu = 3},
+        {.nom = "file as a folder", .texte = "lance.sh/x.sh", .attendu = 3},
+        {.nom = "missing actions folder", .texte = "lance.sh", .attendu = 3, .dossier = "pas-la/"},
         {"a folder", "sous", "actions/sous/b.sh", script_marque, executable, 11},
-        {"refused binary", "binaire", "actions/binaire", binaire, executable, 11},
+        {"refused binary", "binaire", "actions/binaire", std::string(entete, sizeof entete - 1),
+         executable, 11},
         {"no #! interpreter", "orphelin", "actions/orphelin",
          "#!/introuvable/sh\necho ok > marque\n", executable, 32},
+        // Texts that a shell would run: each names a file that is not there.
+        {"command separator", "lance.sh; touch pwned"},
+        {"command substitution", "$(touch pwned)"},
+        {"backquotes", "`touch pwned`"},
+        {"pipe and redirection", "| touch pwned > pwned"},
+        {"line feed", "lance.sh\ntouch pwned"},
+        {"glob", "*"},
+        {"option", "-c touch pwned"},
+        {"format directives", "%n%s%s%s%x"},
+        {.nom = "home folder", .texte = "~/pwned", .attendu = 3},
+        {.nom = "5000-character name", .texte = std::string(5000, 'a'), .attendu = 3},
+        {.nom = "program open for writing", .texte = "lance.sh", .attendu = 26, .ouvert = true},
     };
     for (const cas_lancement& c : cas) {
         SCOPED_TRACE(c.nom);
@@ -104,10 +106,17 @@ TEST(Lanceur, CodesAndEffectsOfEachKindOfFile) {
         fs::create_directories(racine / "actions");
         ecrit(racine / c.fichier, c.contenu, c.mode);
         const std::string texte = c.absolu ? (racine / c.texte).string() : c.texte;
-
+        const auto descripteurs = essai::descripteurs();
+        const int ecriture =
+            c.ouvert ? open((racine / c.fichier).c_str(), O_WRONLY | O_CLOEXEC) : -1;
         EXPECT_EQ(lance_fichier(texte, (racine / c.dossier).string()), c.attendu);
+        if (ecriture >= 0) close(ecriture);
         ASSERT_TRUE(attend_fin_enfants());
         EXPECT_EQ(fs::exists(racine / "actions/marque"), c.attendu == 33);
+        EXPECT_EQ(essai::descripteurs(), descripteurs);
+        for (const auto& e : fs::recursive_directory_iterator(racine))
+            EXPECT_NE(e.path().filename(), "pwned");
+        EXPECT_FALSE(fs::exists("pwned"));
     }
     // The cases root cannot see, as an ordinary user.
     essai::relance_en_tant_que_personne();
@@ -125,23 +134,12 @@ TEST(Lanceur, OtherFilesOpenWithXdgOpenFromAnAbsolutePathFolderOrFail) {
 
     setenv("PATH", ("relatif:" + (racine / "vide").string()).c_str(), 1);
     EXPECT_EQ(lance_fichier("mes notes.txt", actions), 31);
-    setenv("PATH", ("relatif::" + (racine / "bin").string()).c_str(), 1);
+    setenv("PATH", ("relatif:" + (racine / "bin").string()).c_str(), 1);
     EXPECT_EQ(lance_fichier("mes notes.txt", actions), 33);
     setenv("PATH", path_avant.c_str(), 1);
 
     ASSERT_TRUE(attend_fin_enfants());
-    EXPECT_EQ(essai::lit_si_possible(racine / "actions/ouvert"), actions + "mes notes.txt");
-}
-
-TEST(Lanceur, ProgramOpenForWritingIsBusy) {
-    const dossier_temporaire temp;
-    const fs::path script = temp.chemin / "actions/lance.sh";
-    ecrit(script, script_marque, executable);
-    const int ecriture = open(script.c_str(), O_WRONLY | O_CLOEXEC);
-    ASSERT_GE(ecriture, 0);
-    EXPECT_EQ(lance_fichier("lance.sh", (temp.chemin / "actions/").string()), 26);
-    close(ecriture);
-    EXPECT_TRUE(nos_enfants().empty());
+    EXPECT_EQ(essai::lit_fichier(racine / "actions/ouvert"), actions + "mes notes.txt");
 }
 
 TEST(Lanceur, ChildIsDetachedWithNullStdinAndNoDescriptorOfOurs) {
@@ -155,47 +153,36 @@ TEST(Lanceur, ChildIsDetachedWithNullStdinAndNoDescriptorOfOurs) {
     ASSERT_EQ(pipe(tube), 0);
     const int stdin_avant = fcntl(0, F_DUPFD_CLOEXEC, 3);
     ASSERT_EQ(dup2(tube[0], 0), 0);
-
     const int code = lance_fichier("attend.sh", actions.string() + "/");
-    if (stdin_avant >= 0) {
-        dup2(stdin_avant, 0);
-        close(stdin_avant);
-    } else {
-        close(0);
-    }
-    close(tube[0]);
-    close(tube[1]);
+    stdin_avant >= 0 ? dup2(stdin_avant, 0) : close(0);
+    for (int fd : {stdin_avant, tube[0], tube[1]}) close(fd);
     ASSERT_EQ(code, 33);
-    const auto enfants = nos_enfants();
+    const auto enfants = essai::nos_enfants();
     ASSERT_EQ(enfants.size(), 1u);
     const pid_t pid = enfants[0].pid;
-    const std::string proc = "/proc/" + std::to_string(pid);
     // The shell's script descriptor goes at exec, and sleep's own (locale files) soon
     // after; one of ours would stay.
-    const std::set<std::string> standards = {"0", "1", "2"};
-    std::set<std::string> descripteurs;
-    attend(
+    const std::vector<std::string> standards = {"0", "1", "2"};
+    essai::attend(
         [&] {
             const auto p = essai::lit_processus(pid);
-            if (!p || p->nom != "sleep") return false;
-            descripteurs.clear();
-            std::error_code ec;
-            for (const auto& entree : fs::directory_iterator(proc + "/fd", ec))
-                descripteurs.insert(entree.path().filename().string());
-            return descripteurs == standards;
+            return p && p->nom == "sleep" && essai::descripteurs(std::to_string(pid)) == standards;
         },
         2s);
-
-    EXPECT_EQ(descripteurs, standards);
+    const std::string proc = "/proc/" + std::to_string(pid);
+    EXPECT_EQ(essai::descripteurs(std::to_string(pid)), standards);
     EXPECT_EQ(fs::read_symlink(proc + "/fd/0").string(), "/dev/null");
     EXPECT_EQ(fs::read_symlink(proc + "/cwd"), fs::canonical(actions));
-    const auto p = essai::lit_processus(pid);
-    ASSERT_TRUE(p);
-    EXPECT_EQ(p->session, pid);
-    EXPECT_NE(p->session, getsid(0));
-
-    kill(pid, SIGKILL);
+    EXPECT_EQ(essai::lit_processus(pid).value().session, pid);  // its own, not ours
+    // Its watch ends once, when it is reaped, however often we reap after.
+    int fins_de_veille = 0;
+    installe_veille_enfants([&](int) { return [&] { ++fins_de_veille; }; });
+    ASSERT_EQ(lance_fichier("attend.sh", actions.string() + "/"), 33);
+    installe_veille_enfants({});
+    for (const auto& e : essai::nos_enfants()) kill(e.pid, SIGKILL);
     EXPECT_TRUE(attend_fin_enfants());
+    recolte_enfants();
+    EXPECT_EQ(fins_de_veille, 1);
 }
 
 }  // namespace

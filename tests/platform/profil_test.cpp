@@ -24,20 +24,20 @@ namespace horlivet {
 namespace {
 
 using namespace std::string_literals;
-using namespace std::string_view_literals;
 namespace fs = std::filesystem;
-using essai::dossier_temporaire;
 using essai::ecrit_fichier;
 using essai::en_crlf;
 using essai::lit_fichier;
-using essai::noms_dans;
 
-// A file, the key asked for, and what comes back.
+// The start of most files below.
+const std::string e = "[ervaline]\n";
+
+// A file, what the key asked for reads as, and the question.
 struct cas_lecture {
     const char* nom;
     std::string fichier;
-    std::string cle;
     std::string attendu;
+    std::string cle = "nom_0";
     std::string section = "ervaline";
     std::string defaut = "defaut";
     std::size_t taille = 64;
@@ -50,64 +50,60 @@ TEST(LitProfil, ReadsAsTheClassicProfileFunctions) {
     for (int n = 0; n < 70; ++n) soixante_dix_e += e_aigu;
 
     const cas_lecture cas[] = {
-        {"section and key in another case", "[ErVaLiNe]\nNOM_0=Pompe\n", "nom_0", "Pompe"},
-        {"blanks around the names", "[ ervaline ]\n  nom_0 =Pompe\n", "nom_0", "Pompe"},
-        {"tabs", "[\tervaline\t]\n\tnom_0\t=\t Pompe \t\n", "nom_0", "Pompe"},
+        {"section and key in another case", "[ErVaLiNe]\nNOM_0=Pompe\n", "Pompe"},
+        {"blanks around the names", "[ ervaline ]\n  nom_0 =Pompe\n", "Pompe"},
+        {"tabs", "[\tervaline\t]\n\tnom_0\t=\t Pompe \t\n", "Pompe"},
         {"DOS blanks",
          "\f[\x1A"
          "ervaline\v]\n\vnom_0\x1A=\f Pompe\x1A\v\n",
-         "nom_0", "Pompe"},
-        {"a Ctrl-Z ends the file", "[ervaline]\nnom_0=Pompe\x1A", "nom_0", "Pompe"},
-        {"asked in other case", "[ervaline]\nnom_0=Pompe\n", " Nom_0\t", "Pompe", " ERVALINE "},
-        {"double quotes removed", "[ervaline]\nnom_0=\"Pompe\"\n", "nom_0", "Pompe"},
-        {"single quotes removed", "[ervaline]\nnom_0='Pompe'\n", "nom_0", "Pompe"},
-        {"unmatched quotes kept", "[ervaline]\nnom_0=\"Pompe'\n", "nom_0", "\"Pompe'"},
-        {"inner blanks kept", "[ervaline]\nnom_0 =  \"  Pompe  \"  \n", "nom_0", "  Pompe  "},
-        {"one pair of quotes removed", "[ervaline]\nnom_0=\"\"Pompe\"\"\n", "nom_0", "\"Pompe\""},
-        {"a lone quote stays", "[ervaline]\nnom_0=\"\n", "nom_0", "\""},
-        {"empty quotes", "[ervaline]\nnom_0=''\n", "nom_0", ""},
-        {"duplicate keys", "[ervaline]\nnom_0=premier\nNOM_0=second\n", "nom_0", "premier"},
-        {"duplicate sections",
-         "[ervaline]\nnom_0=premier\n[autre]\nx=1\n[ERVALINE]\nnom_0=second\n", "nom_0", "premier"},
-        {"only in 2nd duplicate", "[ervaline]\nnom_0=premier\n[ervaline]\nnom_1=second\n", "nom_1",
-         "defaut"},
-        {"commented key after blanks", "[ervaline]\n   ;nom_0=x\nnom_1=x\n", "nom_0", "defaut"},
-        {"semicolon inside the value", "[ervaline]\nnom_0=a ; b\n", "nom_0", "a ; b"},
-        {"key before the first section", "nom_0=avant\n[ervaline]\nnom_1=x\n", "nom_0", "defaut"},
-        {"lines without '='", "[ervaline]\nnom_0\nnom_0 Pompe\n", "nom_0", "defaut"},
-        {"value after the first '='", "[ervaline]\nnom_0==a=b\n", "nom_0", "=a=b"},
-        {"present empty value", "[ervaline]\nnom_0=\n", "nom_0", ""},
-        {"value of blanks only", "[ervaline]\nnom_0=  \t \n", "nom_0", ""},
-        {"missing key", "[ervaline]\nnom_1=x\n", "nom_0", "defaut"},
-        {"missing section", "[autre]\nnom_0=x\n", "nom_0", "defaut"},
-        {"default loses its trailing spaces only", "", "nom_0", "  x y", "ervaline", "  x y  "},
-        {"section ends at ]", "[ervaline] ; ma section\nnom_0=x\n", "nom_0", "x"},
-        {"unclosed bracket is no section", "[ervaline]\n[autre\nnom_0=x\n", "nom_0", "x"},
-        {"CR line endings", "[ervaline]\rnom_0=a\rnom_1=b\r", "nom_1", "b"},
-        {"mixed line endings", "[ervaline]\r\nnom_0=a\rnom_1=b\nnom_2=c", "nom_2", "c"},
+         "Pompe"},
+        {"a Ctrl-Z ends the file", e + "nom_0=Pompe\x1A", "Pompe"},
+        {"asked in other case", e + "nom_0=Pompe\n", "Pompe", " Nom_0\t", " ERVALINE "},
+        {"double quotes removed", e + "nom_0=\"Pompe\"\n", "Pompe"},
+        {"single quotes removed", e + "nom_0='Pompe'\n", "Pompe"},
+        {"unmatched quotes kept", e + "nom_0=\"Pompe'\n", "\"Pompe'"},
+        {"inner blanks kept", e + "nom_0 =  \"  Pompe  \"  \n", "  Pompe  "},
+        {"one pair of quotes removed", e + "nom_0=\"\"Pompe\"\"\n", "\"Pompe\""},
+        {"a lone quote stays", e + "nom_0=\"\n", "\""},
+        {"empty quotes", e + "nom_0=''\n", ""},
+        {"duplicate keys", e + "nom_0=premier\nNOM_0=second\n", "premier"},
+        {"duplicate sections", e + "nom_0=premier\n[autre]\nx=1\n[ERVALINE]\nnom_0=second\n",
+         "premier"},
+        {"only in 2nd duplicate", e + "nom_0=premier\n" + e + "nom_1=second\n", "defaut", "nom_1"},
+        {"commented key after blanks", e + "   ;nom_0=x\nnom_1=x\n", "defaut"},
+        {"semicolon inside the value", e + "nom_0=a ; b\n", "a ; b"},
+        {"key before the first section", "nom_0=avant\n" + e + "nom_1=x\n", "defaut"},
+        {"lines without '='", e + "nom_0\nnom_0 Pompe\n", "defaut"},
+        {"value after the first '='", e + "nom_0==a=b\n", "=a=b"},
+        {"present empty value", e + "nom_0=\n", ""},
+        {"value of blanks only", e + "nom_0=  \t \n", ""},
+        {"missing key", e + "nom_1=x\n", "defaut"},
+        {"missing section", "[autre]\nnom_0=x\n", "defaut"},
+        {"default loses its trailing spaces only", "", "  x y", "nom_0", "ervaline", "  x y  "},
+        {"section ends at ]", "[ervaline] ; ma section\nnom_0=x\n", "x"},
+        {"unclosed bracket is no section", e + "[autre\nnom_0=x\n", "x"},
+        {"CR line endings", "[ervaline]\rnom_0=a\rnom_1=b\r", "b", "nom_1"},
+        {"mixed line endings", "[ervaline]\r\nnom_0=a\rnom_1=b\nnom_2=c", "c", "nom_2"},
         // The caller cuts at a NUL byte; the reader does not.
-        {"NUL bytes are text", "[e\0]\nnom\0_0=a\0b\n"s, "nom\0_0"s, "a\0b"s, "e\0"s},
-        {"byte order mark", "\xEF\xBB\xBF[ervaline]\nnom_0=a\n", "nom_0", "a"},
-        {"cut counts characters", "[ervaline]\nnom_0=" + soixante_dix_e + "\n", "nom_0",
+        {"NUL bytes are text", "[e\0]\nnom\0_0=a\0b\n"s, "a\0b"s, "nom\0_0"s, "e\0"s},
+        {"byte order mark", "\xEF\xBB\xBF" + e + "nom_0=a\n", "a"},
+        {"cut counts characters", e + "nom_0=" + soixante_dix_e + "\n",
          soixante_dix_e.substr(0, 63 * 2)},
-        {"two-byte 63rd kept", "[ervaline]\nnom_0=" + a62 + e_aigu + "zz\n", "nom_0", a62 + e_aigu},
-        {"two-byte 64th left whole", "[ervaline]\nnom_0=" + a63 + e_aigu + "\n", "nom_0", a63},
-        {"four-byte 63rd kept", "[ervaline]\nnom_0=" + a62 + smiley + "z\n", "nom_0", a62 + smiley},
-        {"cut after unquoting", "[ervaline]\nnom_0=\"" + a63 + "\"\n", "nom_0", a63},
-        {"default cut too", "", "nom_0", longue.substr(0, 63), "ervaline", longue},
-        {"size one gives empty", "[ervaline]\nnom_0=abc\n", "nom_0", "", "ervaline", "d", 1},
+        {"two-byte 63rd kept", e + "nom_0=" + a62 + e_aigu + "zz\n", a62 + e_aigu},
+        {"two-byte 64th left whole", e + "nom_0=" + a63 + e_aigu + "\n", a63},
+        {"four-byte 63rd kept", e + "nom_0=" + a62 + smiley + "z\n", a62 + smiley},
+        {"cut after unquoting", e + "nom_0=\"" + a63 + "\"\n", a63},
+        {"default cut too", "", longue.substr(0, 63), "nom_0", "ervaline", longue},
+        {"size one gives empty", e + "nom_0=abc\n", "", "nom_0", "ervaline", "d", 1},
         // Not UTF-8: the whole file is Windows-1252, its undefined bytes the C1 controls.
-        {"Windows-1252", "[ervaline]\r\nnom_0=entr\xE9\x80\x81\x9F\r\n", "nom_0",
+        {"Windows-1252", "[ervaline]\r\nnom_0=entr\xE9\x80\x81\x9F\r\n",
          "entr\xC3\xA9\xE2\x82\xAC\xC2\x81\xC5\xB8"},
-        {"an overlong form is not UTF-8", "[ervaline]\nnom_0=\xC0\xAF", "nom_0",
-         "\xC3\x80\xC2\xAF"},
-        {"a surrogate is not UTF-8", "[ervaline]\nnom_0=\xED\xA0\x80", "nom_0",
-         "\xC3\xAD\xC2\xA0\xE2\x82\xAC"},
-        {"a cut sequence is not UTF-8", "[ervaline]\nnom_0=\xE2\x82", "nom_0",
-         "\xC3\xA2\xE2\x80\x9A"},
-        {"above U+10FFFF is not UTF-8", "[ervaline]\nnom_0=\xF4\x90\x80\x80", "nom_0",
+        {"an overlong form is not UTF-8", e + "nom_0=\xC0\xAF", "\xC3\x80\xC2\xAF"},
+        {"a surrogate is not UTF-8", e + "nom_0=\xED\xA0\x80", "\xC3\xAD\xC2\xA0\xE2\x82\xAC"},
+        {"a cut sequence is not UTF-8", e + "nom_0=\xE2\x82", "\xC3\xA2\xE2\x80\x9A"},
+        {"above U+10FFFF is not UTF-8", e + "nom_0=\xF4\x90\x80\x80",
          "\xC3\xB4\xC2\x90\xE2\x82\xAC\xE2\x82\xAC"},
-        {"0xFF is not UTF-8", "[ervaline]\nnom_0=\xFF", "nom_0", "\xC3\xBF"},
+        {"0xFF is not UTF-8", e + "nom_0=\xFF", "\xC3\xBF"},
     };
     for (const cas_lecture& c : cas) {
         EXPECT_EQ(lit_profil(profil_de_texte(c.fichier), c.section, c.cle, c.defaut, c.taille),
@@ -142,53 +138,47 @@ struct cas_ecriture {
     std::string apres;
 };
 
-TEST(EcritProfil, WritesByteForByte) {
+TEST(EcritProfil, WritesByteForByteAndCopiesDoNotShareWrites) {
     const cas_ecriture cas[] = {
         {"a key replaced in place, keeping its spelling",
          en_crlf("; réglages\n[Ervaline]\n  NOM_0 = \"ancien\"\nnom_1=x\n"), "nom_0=nouveau\n",
          en_crlf("; réglages\n[Ervaline]\nNOM_0=nouveau\nnom_1=x\n")},
         {"a line that already reads as the value keeps its bytes",
-         "[ervaline]\nnom_0 = \"a\" \nNom_1\t=\tb\x1A\n", "nom_0=a\nNOM_1= 'b' \n",
-         "[ervaline]\nnom_0 = \"a\" \nNom_1\t=\tb\x1A\n"},
-        {"only the first of duplicate keys changes", "[ervaline]\nnom_0=a\nnom_0=b\n", "nom_0=c\n",
-         "[ervaline]\nnom_0=c\nnom_0=b\n"},
-        {"only the first of duplicate sections changes",
-         "[ervaline]\nnom_0=a\n[ervaline]\nnom_0=b\nnom_1=b\n", "nom_0=c\nnom_1=c\n",
-         "[ervaline]\nnom_0=c\nnom_1=c\n[ervaline]\nnom_0=b\nnom_1=b\n"},
+         e + "nom_0 = \"a\" \nNom_1\t=\tb\x1A\n", "nom_0=a\nNOM_1= 'b' \n",
+         e + "nom_0 = \"a\" \nNom_1\t=\tb\x1A\n"},
+        {"only the first of duplicate keys changes", e + "nom_0=a\nnom_0=b\n", "nom_0=c\n",
+         e + "nom_0=c\nnom_0=b\n"},
+        {"only the first of duplicate sections changes", e + "nom_0=a\n" + e + "nom_0=b\nnom_1=b\n",
+         "nom_0=c\nnom_1=c\n", e + "nom_0=c\nnom_1=c\n" + e + "nom_0=b\nnom_1=b\n"},
         {"a missing key after the last key of its section",
-         "; avant\n[ervaline]\nnom_0=a\n; fin\nsans egal\n\n[autre]\nnom_2=y\n",
-         "nom_1=b\nnom_2=c\n",
-         "; avant\n[ervaline]\nnom_0=a\nnom_1=b\nnom_2=c\n; fin\nsans egal\n\n[autre]\nnom_2=y\n"},
+         "; avant\n" + e + "nom_0=a\n; fin\nsans egal\n\n[autre]\nnom_2=y\n", "nom_1=b\nnom_2=c\n",
+         "; avant\n" + e + "nom_0=a\nnom_1=b\nnom_2=c\n; fin\nsans egal\n\n[autre]\nnom_2=y\n"},
         {"a missing key right after the line of a section without keys",
-         "[ervaline]\n; pas de cle\n\n[autre]\n", "nom_0=a\n",
-         "[ervaline]\nnom_0=a\n; pas de cle\n\n[autre]\n"},
+         e + "; pas de cle\n\n[autre]\n", "nom_0=a\n", e + "nom_0=a\n; pas de cle\n\n[autre]\n"},
         {"a missing section at the end, with no blank line", "nom_0=hors section\n[autre]\nk=v\n\n",
-         "nom_0=a\nnom_1=b\n",
-         "nom_0=hors section\n[autre]\nk=v\n\n[ervaline]\nnom_0=a\nnom_1=b\n"},
+         "nom_0=a\nnom_1=b\n", "nom_0=hors section\n[autre]\nk=v\n\n" + e + "nom_0=a\nnom_1=b\n"},
         {"a new file gets CR LF", "", "nom_0=a\nnom_1=b\n", "[ervaline]\r\nnom_0=a\r\nnom_1=b\r\n"},
         {"a CR file stays CR", "[ervaline]\rnom_0=a\r", "nom_1=b\n",
          "[ervaline]\rnom_0=a\rnom_1=b\r"},
         {"new lines take the first line ending, old lines keep theirs",
-         "[ervaline]\nnom_0=a\r\nnom_1=b\r\n", "nom_0=c\nnom_2=d\n",
-         "[ervaline]\nnom_0=c\r\nnom_1=b\r\nnom_2=d\n"},
-        {"a key added after a last line without ending", "[ervaline]\nnom_0=a", "nom_1=b\n",
-         "[ervaline]\nnom_0=a\nnom_1=b\n"},
+         e + "nom_0=a\r\nnom_1=b\r\n", "nom_0=c\nnom_2=d\n", e + "nom_0=c\r\nnom_1=b\r\nnom_2=d\n"},
+        {"a key added after a last line without ending", e + "nom_0=a", "nom_1=b\n",
+         e + "nom_0=a\nnom_1=b\n"},
         {"a section added after a last line without ending", "[autre]\nk=v", "nom_0=a\n",
-         "[autre]\nk=v\n[ervaline]\nnom_0=a\n"},
-        {"a last line without ending replaced keeps having none", "[ervaline]\nnom_0=a",
-         "nom_0=b\n", "[ervaline]\nnom_0=b"},
+         "[autre]\nk=v\n" + e + "nom_0=a\n"},
+        {"a last line without ending replaced keeps having none", e + "nom_0=a", "nom_0=b\n",
+         e + "nom_0=b"},
         {"a one-line file without ending gets CR LF", "[ervaline]", "nom_0=a\n",
          "[ervaline]\r\nnom_0=a\r\n"},
-        {"a Ctrl-Z ending the file stays last", "[ervaline]\nnom_0=a\x1A\x1A", "nom_1=b\n",
-         "[ervaline]\nnom_0=a\nnom_1=b\n\x1A\x1A"},
-        {"the value is written as given", "[ervaline]\nnom_0=a\n",
-         "nom_0= \"entre guillemets\" \nnom_1=\n",
-         "[ervaline]\nnom_0= \"entre guillemets\" \nnom_1=\n"},
+        {"a Ctrl-Z ending the file stays last", e + "nom_0=a\x1A\x1A", "nom_1=b\n",
+         e + "nom_0=a\nnom_1=b\n\x1A\x1A"},
+        {"the value is written as given", e + "nom_0=a\n", "nom_0= \"entre guillemets\" \nnom_1=\n",
+         e + "nom_0= \"entre guillemets\" \nnom_1=\n"},
         {"a key of the same name in another section is not touched",
-         "[autre]\nnom_0=x\n[ervaline]\n[troisieme]\nnom_0=y\n", "nom_0=a\n",
-         "[autre]\nnom_0=x\n[ervaline]\nnom_0=a\n[troisieme]\nnom_0=y\n"},
-        {"a byte order mark stays", "\xEF\xBB\xBF[ervaline]\nnom_0=a\n", "nom_0=b\n",
-         "\xEF\xBB\xBF[ervaline]\nnom_0=b\n"},
+         "[autre]\nnom_0=x\n" + e + "[troisieme]\nnom_0=y\n", "nom_0=a\n",
+         "[autre]\nnom_0=x\n" + e + "nom_0=a\n[troisieme]\nnom_0=y\n"},
+        {"a byte order mark stays", "\xEF\xBB\xBF" + e + "nom_0=a\n", "nom_0=b\n",
+         "\xEF\xBB\xBF" + e + "nom_0=b\n"},
         {"a Windows-1252 file stays so, its undefined bytes too",
          "[ervaline]\r\nnom_0=\x81\x8D\x8F\x90\x9D\xE9\r\n", "nom_1=\xE2\x82\xAC\n",
          "[ervaline]\r\nnom_0=\x81\x8D\x8F\x90\x9D\xE9\r\nnom_1=\x80\r\n"},
@@ -203,22 +193,12 @@ TEST(EcritProfil, WritesByteForByte) {
         }
         EXPECT_EQ(texte_profil(f), c.apres) << c.nom;
     }
-}
-
-TEST(EcritProfil, UnwrittenFileKeepsEveryByteAndCopiesDoNotShareWrites) {
-    for (const std::string_view t :
-         {""sv, "\n\n"sv, "[ervaline]\nnom_0=a\0b\nnom\0_1=c\n[a\0b]\nk=v\n"sv,
-          "sans section\r\n[ervaline]\rnom_0 = 'a' \n\n; c\r\n[x\r\n[y]]\r"sv,
-          "[ervaline]\nnom_0=a"sv, "\r\n\r"sv, "\xEF\xBB\xBF"sv,
-          "[a]\0\n=\n=x\n\xC3\xA9=\xE2\x82\xAC\n"sv, "\x81\x8D\x8F\x90\x9D\xE9\x80\x1A\n\x1A"sv}) {
-        EXPECT_EQ(texte_profil(profil_de_texte(t)), t) << testing::PrintToString(t);
-    }
-    const fichier_profil a = profil_de_texte("[ervaline]\nnom_0=a\n");
+    const fichier_profil a = profil_de_texte(e + "nom_0=a\n");
     fichier_profil b = a;
     ecrit_profil(b, "ervaline", "nom_0", "b");
     EXPECT_EQ(lit_profil(a, "ervaline", "nom_0", "", 64), "a");
     EXPECT_EQ(lit_profil(b, "ervaline", "nom_0", "", 64), "b");
-    EXPECT_EQ(texte_profil(a), "[ervaline]\nnom_0=a\n");
+    EXPECT_EQ(texte_profil(a), e + "nom_0=a\n");
 }
 
 // One write: section, key, value.
@@ -228,33 +208,38 @@ struct ecriture {
     std::string valeur;
 };
 
-TEST(EcritProfil, ManyWritesGiveTheBytesOfWritesKeyByKey) {
+TEST(EcritProfil, AnUnwrittenFileKeepsEveryByteAndWritesGiveTheBytesOfWritesKeyByKey) {
     // Values and names that change how the file reads once written: line breaks, keys
     // that read as comments, sections or another key, bytes that are not UTF-8.
-    const std::vector<ecriture> etranges = {{"ervaline", "nom_0", "a"},
-                                            {"ERVALINE", "NOM_0", "b"},
-                                            {"ervaline", " nom_1 ", "c"},
-                                            {"ervaline", "a=b", "1"},
-                                            {"ervaline", "a=b", "2"},
-                                            {"ervaline", ";commentaire", "3"},
-                                            {"ervaline", ";commentaire", "4"},
-                                            {"ervaline", "nom_2", "5"},
-                                            {"ervaline", "[cachee]", "6"},
-                                            {"ervaline", "[ouverte", "7]"},
-                                            {"ervaline", "lignes", "l1\nl2=x\r[autre]\r\nk=v"},
-                                            {"autre", "k", "w"},
-                                            {"s]t", "k", "v"},
-                                            {"[u", "k", "v"},
-                                            {"x\ny", "k", "v"},
-                                            {"ervaline", "nom_3", "entr\xE9"},
-                                            {"ervaline", "nom_4", "\xE2\x82\xAC"},
-                                            {"ervaline", "nom_1", " 'c' "},
-                                            {"ervaline", "nom_6", "fin\x1A"},
-                                            {"ervaline", "nom_7", "\xCE\xA9"},
-                                            {"ervaline", "nom_0", "fin"},
-                                            {"nouvelle", "k", "v"},
-                                            {"ervaline", "nom_5", "apres"}};
-    std::vector<ecriture> reglages;
+    const std::string_view etranges[] = {"ervaline|nom_0|a",
+                                         "ERVALINE|NOM_0|b",
+                                         "ervaline| nom_1 |c",
+                                         "ervaline|a=b|1",
+                                         "ervaline|a=b|2",
+                                         "ervaline|;commentaire|3",
+                                         "ervaline|;commentaire|4",
+                                         "ervaline|nom_2|5",
+                                         "ervaline|[cachee]|6",
+                                         "ervaline|[ouverte|7]",
+                                         "ervaline|lignes|l1\nl2=x\r[autre]\r\nk=v",
+                                         "autre|k|w",
+                                         "s]t|k|v",
+                                         "[u|k|v",
+                                         "x\ny|k|v",
+                                         "ervaline|nom_3|entr\xE9",
+                                         "ervaline|nom_4|\xE2\x82\xAC",
+                                         "ervaline|nom_1| 'c' ",
+                                         "ervaline|nom_6|fin\x1A",
+                                         "ervaline|nom_7|\xCE\xA9",
+                                         "ervaline|nom_0|fin",
+                                         "nouvelle|k|v",
+                                         "ervaline|nom_5|apres"};
+    std::vector<ecriture> bizarres, reglages;
+    for (const std::string_view t : etranges) {
+        const std::size_t a = t.find('|'), b = t.find('|', a + 1);
+        bizarres.push_back({std::string(t.substr(0, a)), std::string(t.substr(a + 1, b - a - 1)),
+                            std::string(t.substr(b + 1))});
+    }
     for (int i = 0; i < 8; ++i) {
         for (const char* cle : {"nom_", "lundi_", "valid_", "commande_marche_"}) {
             reglages.push_back({"ervaline", cle + std::to_string(i), "v" + std::to_string(i)});
@@ -265,14 +250,21 @@ TEST(EcritProfil, ManyWritesGiveTheBytesOfWritesKeyByKey) {
     for (char& c : hasard) c = static_cast<char>(alea());
     const std::string debuts[] = {
         "",
-        "[ervaline]\nnom_0=a",
+        "\n\n",
+        "\r\n\r",
+        "\xEF\xBB\xBF",
+        e + "nom_0=a",
+        e + "nom_0=a\0b\nnom\0_1=c\n[a\0b]\nk=v\n"s,
+        "[a]\0\n=\n=x\n\xC3\xA9=\xE2\x82\xAC\n"s,
+        "sans section\r\n[ervaline]\rnom_0 = 'a' \n\n; c\r\n[x\r\n[y]]\r",
+        "\x81\x8D\x8F\x90\x9D\xE9\x80\x1A\n\x1A",
         "[ervaline]\r\nNOM_0=x\r\n; c\r\n[autre]\r\nk=v\r\n",
         "pre\n[ervaline]\n[ervaline]\nnom_1=x\n\n",
         "[ervaline]\rnom_0=x\r\n",
         // Added lines end in CR; one before the empty LF line would read as one CR LF.
         "[ervaline]\rnom_0=x\n\n[autre]\nk=v\n",
-        "\xEF\xBB\xBF[ervaline]\nnom_0=x\n",
-        "[ervaline]\nnom_0=entr\xE9\n",
+        "\xEF\xBB\xBF" + e + "nom_0=x\n",
+        e + "nom_0=entr\xE9\n",
         // Windows-1252 kept by the writes until the last, Ctrl-Z kept last.
         "; caf\xE9\n[ervaline]\r\nnom_0=x\x1A",
         "; [pas une section]\n  [Autre] \nk=v [x]\n[ouverte=1\n\t[ervaline] fin\rnom_0=a\r\n"
@@ -280,57 +272,36 @@ TEST(EcritProfil, ManyWritesGiveTheBytesOfWritesKeyByKey) {
         hasard,
     };
     for (const std::string& debut : debuts) {
-        for (const std::vector<ecriture>* ecritures : {&etranges, &std::as_const(reglages)}) {
+        const std::string trace = testing::PrintToString(debut.substr(0, 80));
+        EXPECT_EQ(texte_profil(profil_de_texte(debut)), debut) << trace;
+        for (const std::vector<ecriture>* ecritures : {&bizarres, &reglages}) {
             fichier_profil f = profil_de_texte(debut);
             std::string attendu = debut;
-            for (const ecriture& e : *ecritures) {
-                ecrit_profil(f, e.section, e.cle, e.valeur);
+            for (const ecriture& x : *ecritures) {
+                ecrit_profil(f, x.section, x.cle, x.valeur);
                 // The same write on the file read again, as a save key by key would.
                 fichier_profil relu = profil_de_texte(attendu);
-                ecrit_profil(relu, e.section, e.cle, e.valeur);
+                ecrit_profil(relu, x.section, x.cle, x.valeur);
                 attendu = texte_profil(relu);
             }
-            const std::string trace = testing::PrintToString(debut.substr(0, 80));
             EXPECT_EQ(texte_profil(f), attendu) << trace;
             // What the model reads is what a reader of the saved file reads.
             const fichier_profil relu = profil_de_texte(attendu);
-            for (const ecriture& e : *ecritures) {
-                EXPECT_EQ(lit_profil(f, e.section, e.cle, "-", 64),
-                          lit_profil(relu, e.section, e.cle, "-", 64))
-                    << trace << " " << testing::PrintToString(e.cle);
+            for (const ecriture& x : *ecritures) {
+                EXPECT_EQ(lit_profil(f, x.section, x.cle, "-", 64),
+                          lit_profil(relu, x.section, x.cle, "-", 64))
+                    << trace << " " << testing::PrintToString(x.cle);
             }
         }
     }
 }
 
-TEST(EnregistreProfil, CreatesThenReplacesThroughALinkKeepingTheModeAndNothingElse) {
-    dossier_temporaire d;
-    const fs::path vrai = d.chemin / "vrai.ini", lien = d.chemin / "ervaline.ini";
-    fichier_profil f = charge_profil(vrai.string());
-    ecrit_profil(f, "ervaline", "nom_0", "a");
-    ASSERT_EQ(enregistre_profil(f, vrai.string()), "");
-    EXPECT_EQ(lit_fichier(vrai), "[ervaline]\r\nnom_0=a\r\n");
-    fs::create_symlink(vrai, lien);
-    for (const unsigned mode : {0640u, 0604u}) {
-        ::chmod(vrai.c_str(), mode);
-        f = charge_profil(lien.string());
-        ecrit_profil(f, "ervaline", "nom_0", std::to_string(mode));
-        ASSERT_EQ(enregistre_profil(f, lien.string()), "");
-        EXPECT_TRUE(fs::is_symlink(lien));
-        struct stat etat {};
-        ::stat(vrai.c_str(), &etat);
-        EXPECT_EQ(etat.st_mode & 07777, mode) << std::oct << mode;
-        EXPECT_EQ(lit_fichier(vrai), "[ervaline]\r\nnom_0=" + std::to_string(mode) + "\r\n");
-    }
-    EXPECT_EQ(noms_dans(d.chemin), (std::vector<std::string>{"ervaline.ini", "vrai.ini"}));
-}
-
-TEST(EnregistreProfil, AFailedSaveSaysWhyAndKeepsTheOldFileAClosedFolderGetsItInPlace) {
+TEST(EnregistreProfil, ASaveReplacesTheFileAsItWasOrSaysWhyAndKeepsTheOldFile) {
     // Root ignores permission bits.
     if (essai::relance_en_tant_que_personne()) return;
-    dossier_temporaire d;
-    const fs::path chemin = d.chemin / "ervaline.ini";
-    const std::string ancien = "[ervaline]\nnom_0=ancien\n";
+    const essai::dossier_temporaire d;
+    const fs::path chemin = d.chemin / "ervaline.ini", vrai = d.chemin / "vrai.ini";
+    const std::string ancien = e + "nom_0=ancien\n";
     rlimit limite{};
     ::getrlimit(RLIMIT_FSIZE, &limite);
     rlimit petite = limite;
@@ -345,6 +316,21 @@ TEST(EnregistreProfil, AFailedSaveSaysWhyAndKeepsTheOldFileAClosedFolderGetsItIn
     const auto limitee = [&](bool avant) { ::setrlimit(RLIMIT_FSIZE, avant ? &petite : &limite); };
     const auto fermee = [&](bool avant) { ::chmod(d.chemin.c_str(), avant ? 0555 : 0755); };
     const cas table[] = {
+        {"", chemin},
+        // A link stays a link, to a file that keeps its mode.
+        {"", chemin,
+         [&](bool avant) {
+             if (avant) {
+                 fs::rename(chemin, vrai);
+                 fs::create_symlink(vrai, chemin);
+                 ::chmod(vrai.c_str(), 0604);
+                 return;
+             }
+             EXPECT_TRUE(fs::is_symlink(chemin));
+             EXPECT_EQ(fs::status(vrai).permissions(), static_cast<fs::perms>(0604));
+             fs::remove(chemin);
+             fs::rename(vrai, chemin);
+         }},
         {"File too large", chemin, limitee},
         {"Not a directory", chemin / "x.ini"},
         {"No such file or directory", d.chemin / "absent" / "x.ini"},
@@ -373,60 +359,51 @@ TEST(EnregistreProfil, AFailedSaveSaysWhyAndKeepsTheOldFileAClosedFolderGetsItIn
         c.change(false);
         EXPECT_EQ(raison, c.raison);
         EXPECT_EQ(lit_fichier(chemin), *c.raison != '\0' ? ancien : texte_profil(f));
-        EXPECT_EQ(noms_dans(d.chemin), std::vector<std::string>{"ervaline.ini"});
+        EXPECT_EQ(essai::noms_dans(d.chemin), std::vector<std::string>{"ervaline.ini"});
     }
     ::signal(SIGXFSZ, ancien_signal);
 }
 
 TEST(EnregistreProfil, AKilledSaveLeavesTheOldOrTheNewFile) {
-    dossier_temporaire d;
+    const essai::dossier_temporaire d;
     const fs::path chemin = d.chemin / "ervaline.ini";
     // Large enough that a kill often lands inside a write.
-    const std::string a = "[ervaline]\nnom_0=" + std::string(1 << 18, 'a') + "\n",
-                      b = "[ervaline]\r\nnom_0=" + std::string(1 << 19, 'b') + "\r\n";
-    const fichier_profil profils[] = {profil_de_texte(a), profil_de_texte(b)};
-    ecrit_fichier(chemin, a);
-
+    const std::string contenus[] = {e + "nom_0=" + std::string(1 << 18, 'a') + "\n",
+                                    "[ervaline]\r\nnom_0=" + std::string(1 << 19, 'b') + "\r\n"};
+    const fichier_profil profils[] = {profil_de_texte(contenus[0]), profil_de_texte(contenus[1])};
+    ecrit_fichier(chemin, contenus[0]);
     std::mt19937 alea(20240611);
-    std::uniform_int_distribution<int> delai_us(0, 2000);
     int vus[2] = {0, 0};
-    for (int essai = 0; essai < 200; ++essai) {
+    for (unsigned essai = 0; essai < 200; ++essai) {
         int tube[2];
         ASSERT_EQ(::pipe(tube), 0);
         const pid_t enfant = ::fork();
         ASSERT_GE(enfant, 0);
         if (enfant == 0) {
-            // Each child starts with the other content and says when its first save is
-            // done: the kill then lands in a later save, over a file that holds the
-            // first content.
-            ::close(tube[0]);
-            for (unsigned n = static_cast<unsigned>(essai);; ++n) {
+            // Saves the contents in turn and says when its first save is done: the kill
+            // then lands in a later save, over a file that holds one of them.
+            for (unsigned n = essai;; ++n) {
                 if (!enregistre_profil(profils[n % 2], chemin.string()).empty()) ::_exit(1);
-                const char fait = 1;
-                if (n == static_cast<unsigned>(essai) && ::write(tube[1], &fait, 1) != 1) {
-                    ::_exit(2);
-                }
+                if (n == essai && ::write(tube[1], "1", 1) != 1) ::_exit(2);
             }
         }
         ::close(tube[1]);
         char fait = 0;
         const bool premier_fait = ::read(tube[0], &fait, 1) == 1;
         ::close(tube[0]);
-        if (premier_fait) ::usleep(static_cast<useconds_t>(delai_us(alea)));
+        if (premier_fait) ::usleep(alea() % 2000);
         ::kill(enfant, SIGKILL);
         int etat = 0;
         ::waitpid(enfant, &etat, 0);
-        ASSERT_TRUE(premier_fait) << "the saving child failed, essai " << essai;
-        ASSERT_TRUE(WIFSIGNALED(etat)) << "the saving child stopped by itself, essai " << essai;
-
+        ASSERT_TRUE(premier_fait && WIFSIGNALED(etat)) << "the saving child failed, " << essai;
         const std::string vu = lit_fichier(chemin);
-        ASSERT_TRUE(vu == a || vu == b) << "essai " << essai << ": " << vu.size() << " bytes";
-        ++vus[vu == b];
-        for (const auto& e : fs::directory_iterator(d.chemin)) {
-            if (e.path() != chemin) fs::remove(e.path());
+        ASSERT_TRUE(vu == contenus[0] || vu == contenus[1]) << essai << ": " << vu.size();
+        ++vus[vu == contenus[1]];
+        for (const auto& x : fs::directory_iterator(d.chemin)) {
+            if (x.path() != chemin) fs::remove(x.path());
         }
     }
-    // Both contents were seen, so the test did not only watch one old file.
+    // Both contents were seen: the test did not only watch one old file.
     EXPECT_GT(vus[0], 0);
     EXPECT_GT(vus[1], 0);
 }

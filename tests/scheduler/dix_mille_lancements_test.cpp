@@ -11,7 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include "commun/processus.h"
 #include "platform/formats.h"
 #include "scheduler/commande.h"
 #include "support/reel.h"
@@ -20,7 +19,6 @@ namespace horlivet {
 namespace {
 
 using namespace test;
-namespace fs = std::filesystem;
 
 // Resident memory in kB.
 long vm_rss() {
@@ -31,26 +29,18 @@ long vm_rss() {
     return -1;
 }
 
-// What the event loop does between two ticks: reap, and delete what asked for it.
-void boucle() {
-    QCoreApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-// `paires` starts and stops, then the event loop until every child is reaped, in time.
+// `paires` starts and stops, each followed by what the event loop does between two ticks
+// (reap, and delete what asked for it); true when every child was reaped in time.
 bool lance(programme& p, int paires) {
-    for (int n = 0; n < paires; ++n) {
-        command_M(p, 0);
-        boucle();
-        command_A(p, 0);
+    const auto boucle = [] {
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    };
+    for (int n = 0; n < 2 * paires; ++n) {
+        (n % 2 ? command_A : command_M)(p, 0);
         boucle();
     }
-    return essai::attend(
-        [] {
-            boucle();
-            return essai::nos_enfants().empty();
-        },
-        std::chrono::seconds(10));
+    return essai::attend([&] { return boucle(), essai::nos_enfants().empty(); }, 10s);
 }
 
 TEST(DixMilleLancements, LeaveNoZombieNoDescriptorAndNoGrowthOfMemory) {
@@ -58,7 +48,7 @@ TEST(DixMilleLancements, LeaveNoZombieNoDescriptorAndNoGrowthOfMemory) {
     b.p.s.date_longue = date_longue_locale;
     b.p.s.heure_longue = heure_longue_locale;
     // A program started directly and a script the shell runs.
-    fs::create_symlink("/bin/true", b.actions() / "marche");
+    std::filesystem::create_symlink("/bin/true", b.actions() / "marche");
     essai::ecrit_fichier(b.actions() / "arret.bat", ":\n");
     ecrit_texte(b.p.fenetre, champ::Commande_marche, 0, "marche");
     ecrit_texte(b.p.fenetre, champ::commande_arret, 0, "arret.bat");
@@ -66,14 +56,13 @@ TEST(DixMilleLancements, LeaveNoZombieNoDescriptorAndNoGrowthOfMemory) {
 
     // Warm-up: the first launches fill caches (locale data, the children list).
     ASSERT_TRUE(lance(b.p, 250));
-    const int descripteurs = essai::nombre_descripteurs();
+    const auto descripteurs = essai::descripteurs();
     const auto veilleurs = qApp->findChildren<QSocketNotifier*>().size();
     [[maybe_unused]] const long rss = vm_rss();
-
     ASSERT_TRUE(lance(b.p, 4750));
     installe_veille_enfants({});
 
-    EXPECT_EQ(essai::nombre_descripteurs(), descripteurs);
+    EXPECT_EQ(essai::descripteurs(), descripteurs);
     EXPECT_EQ(qApp->findChildren<QSocketNotifier*>().size(), veilleurs);
 #ifndef __SANITIZE_ADDRESS__
     // AddressSanitizer keeps freed memory aside for a while: only a plain build can tell.

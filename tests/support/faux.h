@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "model/programme.h"
+#include "scheduler/tick.h"
 #include "window/demarrage.h"
 #include "window/edition.h"
 
@@ -28,13 +29,11 @@ struct faux_monde {
     int code_lancement = 33;
     std::vector<lancement> lancements;
     std::vector<std::pair<std::string, std::string>> lignes;  // path, line
-    std::string erreur_journal;
     std::map<std::string, std::string> fichiers;  // path, bytes: files read and replaced whole
     std::vector<std::string> signalements;
     std::vector<std::pair<std::string, std::string>> messages;  // caption, text
     std::string fichier_choisi;
     int traitements = 0;
-    int terminaisons = 0;
     int lectures_horloge = 0;
 };
 
@@ -53,8 +52,8 @@ inline services faux_services(faux_monde& m) {
         return m.code_lancement;
     };
     s.ajoute_ligne = [&m](const std::string& chemin, std::string_view ligne) {
-        if (m.erreur_journal.empty()) m.lignes.emplace_back(chemin, std::string(ligne));
-        return m.erreur_journal;
+        m.lignes.emplace_back(chemin, std::string(ligne));
+        return std::string();
     };
     s.lit_fichier = [&m](const std::string& chemin) {
         const auto f = m.fichiers.find(chemin);
@@ -81,7 +80,7 @@ inline services faux_services(faux_monde& m) {
     s.choisit_fichier = [&m](const demande_fichier&) { return m.fichier_choisi; };
     s.traite_evenements = [&m] { ++m.traitements; };
     s.signale = [&m](const std::string& texte) { m.signalements.push_back(texte); };
-    s.termine = [&m](int) { ++m.terminaisons; };
+    s.termine = [](int) {};
     return s;
 }
 
@@ -96,6 +95,28 @@ inline void prepare(programme& p, faux_monde& m) {
     p.g.ticks_actifs = true;
 }
 
+// A program prepared on a fake world, for a test that needs nothing else.
+struct banc_faux {
+    programme p;
+    faux_monde m;
+    banc_faux() { prepare(p, m); }
+    banc_faux(const banc_faux&) = delete;
+    banc_faux& operator=(const banc_faux&) = delete;
+};
+
+// Names channel i's commands "M<i>" and "A<i>": a launch then tells its channel and kind.
+inline void commandes_nommees(programme& p) {
+    for (int i = 0; i < nb_voies; ++i) {
+        ecrit_texte(p.fenetre, champ::Commande_marche, i, "M" + std::to_string(i));
+        ecrit_texte(p.fenetre, champ::commande_arret, i, "A" + std::to_string(i));
+    }
+}
+
+// Ticks every 20 s from `debut` (included) to `fin` (excluded).
+inline void simule(programme& p, faux_monde& m, sys_seconds debut, sys_seconds fin) {
+    for (m.maintenant = debut; m.maintenant < fin; m.maintenant += 20s) Timer1_Timer(p);
+}
+
 // Sets slot k of channel i from hh:mm to hh:mm, enabled, with horaires refreshed as a
 // save would.
 inline void plage(programme& p, int i, int k, int h1, int m1, int h2, int m2, bool active = true) {
@@ -105,11 +126,6 @@ inline void plage(programme& p, int i, int k, int h1, int m1, int h2, int m2, bo
     ecrit_position(p.fenetre, M_arret(k), i, m2);
     ecrit_coche(p.fenetre, valid_k(k), i, active);
     rafraichit_horaires(p.h, p.fenetre, i);
-}
-
-// Ticks the days d (0 Monday .. 6 Sunday) of channel i.
-inline void jours(programme& p, int i, std::initializer_list<int> d) {
-    for (int j : d) ecrit_coche(p.fenetre, jour(j), i, true);
 }
 
 // One channel's days and slots {k, h1, m1, h2, m2, enabled}.

@@ -7,12 +7,21 @@
 #include <string>
 
 #include "commun/fichiers.h"
+#include "commun/processus.h"
 #include "platform/journal_fichier.h"
 #include "platform/lanceur.h"
 #include "scheduler/journal.h"
 #include "support/faux.h"
 
 namespace horlivet::test {
+
+// Reaps until no child of ours is left; true when that happened in time.
+inline bool attend_fin_enfants() {
+    return essai::attend([] {
+        recolte_enfants();
+        return essai::nos_enfants().empty();
+    });
+}
 
 struct banc_reel {
     essai::dossier_temporaire dossier;
