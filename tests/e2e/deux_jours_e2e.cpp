@@ -7,6 +7,7 @@
 // successful ones. Beside it, at no cost in time, two more programs spend the nights of
 // the changes to and from summer time of 2027 in Paris. The two days run without a
 // window, as at boot; the summer time night with its window, on Qt's offscreen platform.
+// Last, a program killed and restarted again and again over a morning (ArretsBrutaux).
 
 #include <algorithm>
 #include <chrono>
