@@ -648,8 +648,8 @@ TEST(ArretsBrutaux, AfterEachKillTheStateFileIsWholeAndNoSlotIsLeftOnOrLaunchedT
     };
 
     // Each run: its faked start, its kill as the test reckons it (a little late: the
-    // program's clock starts after its spawn), whether it got through its startup (it
-    // wrote the state file), and the journal's length at its end.
+    // program's clock starts after its spawn), whether it got through its startup, and
+    // the journal's length at its end.
     struct run {
         sys_seconds depart, tue = sys_days(lundi) + days(1);
         bool demarre = true;
@@ -660,10 +660,9 @@ TEST(ArretsBrutaux, AfterEachKillTheStateFileIsWholeAndNoSlotIsLeftOnOrLaunchedT
     const auto sortie = [&](std::size_t r) {
         return d.chemin / ("sortie_" + std::to_string(r) + ".txt");
     };
-    // Whether the program wrote the state file since `avant`: its startup does.
-    const auto ecrit_depuis = [&](fs::file_time_type avant) {
-        std::error_code e;
-        return fs::last_write_time(etat, e) >= avant && !e;
+    // Whether run r got through its startup: it says so once its schedule runs.
+    const auto a_demarre = [&](std::size_t r) {
+        return lit_fichier(sortie(r)).find(sans_fenetre) != std::string::npos;
     };
     std::vector<ligne_journal> lj;
     std::vector<ligne_registre> lr;
@@ -675,7 +674,6 @@ TEST(ArretsBrutaux, AfterEachKillTheStateFileIsWholeAndNoSlotIsLeftOnOrLaunchedT
     std::string illisibles;
     steady_clock::time_point t0;
     for (sys_seconds depart = a(0, 5, 55);;) {
-        const auto avant = fs::file_time_type::clock::now();
         t0 = steady_clock::now();
         pids.push_back(demarre(d.chemin / "horlivet", sortie(runs.size()),
                                "2026-12-07 " + texte_heure(depart).substr(2)));
@@ -685,9 +683,9 @@ TEST(ArretsBrutaux, AfterEachKillTheStateFileIsWholeAndNoSlotIsLeftOnOrLaunchedT
         // One kill in four at any moment of the startup, the others up to ten minutes after
         // it: a startup takes minutes of the faked clock.
         if (alea() % 4 == 0) {
-            std::this_thread::sleep_for(milliseconds(alea() % 200));
+            std::this_thread::sleep_for(milliseconds(alea() % 60));
         } else {
-            attend([&] { return ecrit_depuis(avant); }, 20s);
+            attend([&] { return a_demarre(runs.size() - 1); }, 20s);
             std::this_thread::sleep_for(reel(seconds(alea() % 600)));
         }
         const auto t1 = steady_clock::now();
@@ -696,7 +694,7 @@ TEST(ArretsBrutaux, AfterEachKillTheStateFileIsWholeAndNoSlotIsLeftOnOrLaunchedT
         waitpid(pids.back(), nullptr, 0);
         run& r = runs.back();
         r.tue = depart + duration_cast<seconds>((t1 - t0) * vitesse());
-        r.demarre = ecrit_depuis(avant);
+        r.demarre = a_demarre(runs.size() - 1);
         lj = lit_journal(journal, illisibles);
         lr = registre_complet(registre, lj);
         r.lignes = lj.size();
@@ -727,9 +725,10 @@ TEST(ArretsBrutaux, AfterEachKillTheStateFileIsWholeAndNoSlotIsLeftOnOrLaunchedT
         // and the record do not both show on must have been caught by the kill between a
         // launch and the file's write: a start noted and not journalled (the launch waits
         // for the command's exec) or not launched, which the restarts then keep; a stop that
-        // reached the record only; a stop among those that end the journal since the file's last
-        // writer started (the restore writes once, after all its stops). Its restart may stop it
-        // once more, once for each kill that found a new line of its channel in the journal.
+        // reached the record only; a stop among those that end the journal since the last
+        // run that got through its startup began (the restore writes once, after all its
+        // stops). Its restart may stop it once more, once for each kill that found a new
+        // line of its channel in the journal.
         std::size_t debut = 0;
         for (std::size_t q = runs.size(); q-- > 0;) {
             if (!runs[q].demarre) continue;
