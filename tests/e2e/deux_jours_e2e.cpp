@@ -7,6 +7,7 @@
 // successful ones. Beside it, at no cost in time, two more programs spend the nights of
 // the changes to and from summer time of 2027 in Paris. The two days run without a
 // window, as at boot; the summer time night with its window, on Qt's offscreen platform.
+// Last, a program killed and restarted again and again over a morning (ArretsBrutaux).
 
 #include <algorithm>
 #include <chrono>
@@ -15,6 +16,8 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <optional>
+#include <random>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -30,11 +33,13 @@
 #include <gtest/gtest.h>
 
 #include "commun/fichiers.h"
+#include "commun/processus.h"
 
 namespace {
 
 using namespace std::chrono;
 namespace fs = std::filesystem;
+using horlivet::essai::attend;
 using horlivet::essai::dossier_temporaire;
 using horlivet::essai::ecrit_fichier;
 using horlivet::essai::lit_fichier;
@@ -291,8 +296,8 @@ pid_t demarre(const fs::path& programme, const fs::path& sortie,
               const std::string& depart = "2026-12-07 04:00:00", const std::string& tz = "UTC",
               bool fenetre = false) {
     const std::vector<std::string> remplaces = {
-        "LD_PRELOAD=",      "FAKETIME",         "TZ=",          "LC_", "LANG", "DISPLAY=",
-        "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM=", "ASAN_OPTIONS="};
+        "LD_PRELOAD=", "FAKETIME",         "NO_FAKE_STAT=",    "TZ=",          "LC_", "LANG",
+        "DISPLAY=",    "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM=", "ASAN_OPTIONS="};
     std::vector<std::string> env;
     for (char** e = environ; *e != nullptr; ++e) {
         const std::string v = *e;
@@ -304,6 +309,8 @@ pid_t demarre(const fs::path& programme, const fs::path& sortie,
     env.push_back("FAKETIME=@" + depart + " x" + std::to_string(vitesse()));
     // Children go on from the program's time instead of starting over.
     env.push_back("FAKETIME_DONT_RESET=1");
+    // File times stay real: faking them makes the startup some twenty times slower.
+    env.push_back("NO_FAKE_STAT=1");
     env.push_back("TZ=" + tz);
     env.push_back("LC_ALL=C.UTF-8");
     if (fenetre) env.push_back("QT_QPA_PLATFORM=offscreen");
@@ -349,6 +356,15 @@ void installe(const fs::path& dossier, const std::vector<voie>& voies) {
     }
 }
 
+// libfaketime leaves its shared clock behind when the process ends without exit(). The
+// commands of a killed program still read it: remove it once they are done.
+void efface_horloge(pid_t pid) {
+    for (const char* nom : {"/dev/shm/faketime_shm_", "/dev/shm/sem.faketime_sem_"}) {
+        std::error_code ignore;
+        fs::remove(nom + std::to_string(pid), ignore);
+    }
+}
+
 // Sends SIGTERM and waits up to 20 s for the end: the wait status, or -1 after SIGKILL.
 int arrete(pid_t pid) {
     ::kill(pid, SIGTERM);
@@ -362,11 +378,7 @@ int arrete(pid_t pid) {
         waitpid(pid, nullptr, 0);
         statut = -1;
     }
-    // libfaketime leaves its shared clock behind when the process ends without exit().
-    for (const char* nom : {"/dev/shm/faketime_shm_", "/dev/shm/sem.faketime_sem_"}) {
-        std::error_code ignore;
-        fs::remove(nom + std::to_string(pid), ignore);
-    }
+    efface_horloge(pid);
     return statut;
 }
 
@@ -544,6 +556,318 @@ TEST(DeuxJours, TheJournalAndTheRecordHoldExactlyTheScheduledLaunches) {
     for (; n < registre_lu.size(); ++n) fin_lue.push_back(registre_lu[n].script);
     std::sort(fin_lue.begin(), fin_lue.end());
     EXPECT_EQ(fin_lue, fin_attendue);
+}
+
+// A Monday morning of dense slots, two an hour apart on most channels, for the kills.
+const std::vector<voie> voies_matin = {
+    {"Un", "x......", {{1, 6, 0, 6, 30}, {2, 7, 40, 8, 10}}, "m0.sh", "a0.bat"},
+    {"Deux", "x......", {{1, 6, 10, 6, 50}, {2, 8, 0, 8, 20}}, "m1.sh", "a1.bat"},
+    {"Trois", "x......", {{1, 6, 20, 6, 35}, {2, 7, 50, 8, 30}}, "m2.sh", "a2.bat"},
+    {"Quatre", "x......", {{1, 6, 40, 7, 10}, {2, 8, 15, 8, 40}}, "m3.sh", "a3.bat"},
+    {"Cinq", "x......", {{1, 6, 55, 7, 30}, {2, 8, 35, 8, 50}}, "m4.sh", "a4.bat"},
+    {"Six", "x......", {{1, 7, 0, 7, 20}, {2, 8, 30, 8, 55}}, "m5.sh", "a5.bat"},
+    {"Sept", "x......", {{1, 7, 15, 7, 45}}, "m6.sh", "a6.bat"},
+    {"Huit", "x......", {{1, 7, 30, 8, 0}}, "m7.sh", "a7.bat"},
+};
+
+// One slot's Monday: its start and stop minutes, and how many extra stops the kills
+// allow it (see below).
+struct occurrence {
+    int voie, k;
+    sys_seconds debut, fin;
+    int permis = 0;
+};
+
+// The channel of a command file and whether it is its start.
+std::pair<int, bool> voie_de(const std::string& commande) {
+    for (std::size_t c = 0; c < voies_matin.size(); ++c) {
+        if (commande == voies_matin[c].marche) return {int(c), true};
+        if (commande == voies_matin[c].arret) return {int(c), false};
+    }
+    return {-1, false};
+}
+
+// The occurrence a launch at `t` serves: a start the last one started by then, a stop the
+// last one whose stop minute has come; -1 for none.
+int occurrence_de(const std::vector<occurrence>& occs, const std::string& commande, sys_seconds t) {
+    const auto [c, marche] = voie_de(commande);
+    int o = -1;
+    for (std::size_t n = 0; n < occs.size(); ++n) {
+        if (occs[n].voie == c && (marche ? occs[n].debut : occs[n].fin) <= t) o = int(n);
+    }
+    return o;
+}
+
+// The record once every launch of the journal has its line there (5 s at most): the
+// scripts of a killed program run on.
+std::vector<ligne_registre> registre_complet(const fs::path& chemin,
+                                             const std::vector<ligne_journal>& journal) {
+    std::vector<ligne_registre> r;
+    for (const auto limite = steady_clock::now() + 5s; steady_clock::now() < limite;) {
+        r = lit_registre(chemin);
+        const auto complet = [&](const ligne_journal& j) {
+            const auto dans = [&](const auto& l) { return l.commande == j.commande; };
+            const auto lance = [&](const ligne_registre& l) { return l.script == j.commande; };
+            return std::count_if(journal.begin(), journal.end(), dans) <=
+                   std::count_if(r.begin(), r.end(), lance);
+        };
+        if (std::all_of(journal.begin(), journal.end(), complet)) break;
+        std::this_thread::sleep_for(10ms);
+    }
+    return r;
+}
+
+// SIGKILL at random moments of the morning, each run restarted where the killed one left
+// off, or up to three minutes later. After each kill horlivet.etat is a whole file that
+// lists every channel the journal shows on. At the end every slot is off; no occurrence
+// was started twice; every start was stopped once, at or after its stop minute, by the
+// run up then or the next one that got through its startup. A stop is launched before the
+// file drops its slot and a start after the file lists it, so a kill in between may leave
+// a slot listed that is already off: its restart stops it again. Only there are a second
+// stop, or a stop with no start, allowed.
+TEST(ArretsBrutaux, AfterEachKillTheStateFileIsWholeAndNoSlotIsLeftOnOrLaunchedTwice) {
+    ASSERT_TRUE(fs::exists(HORLIVET_FAKETIME))
+        << "libfaketime is missing: scripts/deps.sh --test installs it";
+    const dossier_temporaire d;
+    installe(d.chemin, voies_matin);
+    const fs::path etat = d.chemin / "horlivet.etat", journal = d.chemin / "journal_2026-12.txt",
+                   registre = d.chemin / "registre.txt";
+    std::vector<occurrence> occs;
+    for (std::size_t c = 0; c < voies_matin.size(); ++c) {
+        for (const plage& p : voies_matin[c].plages)
+            occs.push_back({int(c), p.k, a(0, p.h1, p.m1), a(0, p.h2, p.m2)});
+    }
+    const unsigned graine = std::random_device{}();
+    std::mt19937 alea(graine);
+    SCOPED_TRACE(testing::Message() << "seed " << graine);
+    const std::regex forme_ligne(
+        R"(channel (\d) slot (\d) started 2026-12-07 (\d\d):(\d\d):(\d\d) times (\d\d):(\d\d)-(\d\d):(\d\d))");
+    // The real time a faked duration takes.
+    const auto reel = [](seconds simule) {
+        return duration_cast<nanoseconds>(duration<double>(simule) / vitesse());
+    };
+
+    // Each run: its faked start, its kill as the test reckons it (a little late: the
+    // program's clock starts after its spawn), whether it got through its startup, and
+    // the journal's length at its end.
+    struct run {
+        sys_seconds depart, tue = sys_days(lundi) + days(1);
+        bool demarre = true;
+        std::size_t lignes = 0;
+    };
+    std::vector<run> runs;
+    std::vector<pid_t> pids;
+    const auto sortie = [&](std::size_t r) {
+        return d.chemin / ("sortie_" + std::to_string(r) + ".txt");
+    };
+    // Whether run r got through its startup: it says so once its schedule runs.
+    const auto a_demarre = [&](std::size_t r) {
+        return lit_fichier(sortie(r)).find(sans_fenetre) != std::string::npos;
+    };
+    std::vector<ligne_journal> lj;
+    std::vector<ligne_registre> lr;
+    // The journal's length up to the last line of a slot's channel when a kill last found
+    // the slot listed and off.
+    std::vector<std::size_t> vues(occs.size(), std::size_t(-1));
+    // The start a kill caught before its launch: the restarts keep it listed until its stop.
+    std::vector<std::optional<sys_seconds>> fantomes(occs.size());
+    std::string illisibles;
+    steady_clock::time_point t0;
+    for (sys_seconds depart = a(0, 5, 55);;) {
+        t0 = steady_clock::now();
+        pids.push_back(demarre(d.chemin / "horlivet", sortie(runs.size()),
+                               "2026-12-07 " + texte_heure(depart).substr(2)));
+        ASSERT_GT(pids.back(), 0);
+        runs.push_back({depart});
+        if (runs.size() > 20) break;
+        // One kill in four at any moment of the startup, the others up to ten minutes after
+        // it: a startup takes minutes of the faked clock.
+        if (alea() % 4 == 0) {
+            std::this_thread::sleep_for(milliseconds(alea() % 60));
+        } else {
+            attend([&] { return a_demarre(runs.size() - 1); }, 20s);
+            std::this_thread::sleep_for(reel(seconds(alea() % 600)));
+        }
+        const auto t1 = steady_clock::now();
+        if (depart + duration_cast<seconds>((t1 - t0) * vitesse()) > a(0, 8, 50)) break;
+        ::kill(pids.back(), SIGKILL);
+        waitpid(pids.back(), nullptr, 0);
+        run& r = runs.back();
+        r.tue = depart + duration_cast<seconds>((t1 - t0) * vitesse());
+        r.demarre = a_demarre(runs.size() - 1);
+        lj = lit_journal(journal, illisibles);
+        lr = registre_complet(registre, lj);
+        r.lignes = lj.size();
+
+        const std::string texte = lit_fichier(etat);
+        SCOPED_TRACE("after the kill at " + texte_heure(r.tue) + ", horlivet.etat:\n" + texte);
+        ASSERT_TRUE((texte.empty() && !fs::exists(etat)) ||
+                    (texte.starts_with("# ") && texte.ends_with("\n")));
+        std::vector<std::optional<sys_seconds>> listee(occs.size());
+        std::istringstream lignes(texte);
+        std::string ligne;
+        std::getline(lignes, ligne);
+        std::smatch m;
+        while (std::getline(lignes, ligne)) {
+            ASSERT_TRUE(std::regex_match(ligne, m, forme_ligne)) << ligne;
+            const auto n = [&m](int i) { return std::stoi(m[i].str()); };
+            const sys_seconds marche = a(0, n(3), n(4)) + seconds(n(5));
+            const auto o = std::find_if(occs.begin(), occs.end(), [&](const occurrence& x) {
+                return x.voie == n(1) - 1 && x.k == n(2);
+            });
+            ASSERT_NE(o, occs.end()) << ligne;
+            EXPECT_TRUE(o->debut == a(0, n(6), n(7)) && o->fin == a(0, n(8), n(9)) &&
+                        marche >= o->debut && marche < o->fin)
+                << ligne;
+            listee[std::size_t(o - occs.begin())] = marche;
+        }
+        // A slot its last journal line shows on is listed. A slot listed that the journal
+        // and the record do not both show on must have been caught by the kill between a
+        // launch and the file's write: a start noted and not journalled (the launch waits
+        // for the command's exec) or not launched, which the restarts then keep; a stop that
+        // reached the record only; a stop among those that end the journal since the last
+        // run that got through its startup began (the restore writes once, after all its
+        // stops). Its restart may stop it once more, once for each kill that found a new
+        // line of its channel in the journal.
+        std::size_t debut = 0;
+        for (std::size_t q = runs.size(); q-- > 0;) {
+            if (!runs[q].demarre) continue;
+            debut = q == 0 ? 0 : runs[q - 1].lignes;
+            break;
+        }
+        std::size_t arrets_finaux = lj.size();
+        while (arrets_finaux > debut && !voie_de(lj[arrets_finaux - 1].commande).second)
+            --arrets_finaux;
+        for (std::size_t o = 0; o < occs.size(); ++o) {
+            const int c = occs[o].voie;
+            const auto de_c = [c](const std::string& commande, bool marche) {
+                return voie_de(commande) == std::pair{c, marche};
+            };
+            const auto marche_de_o = [&](const std::string& commande, sys_seconds t) {
+                return de_c(commande, true) && occurrence_de(occs, commande, t) == int(o);
+            };
+            const auto j = std::find_if(lj.rbegin(), lj.rend(), [&](const ligne_journal& l) {
+                return voie_de(l.commande).first == c;
+            });
+            const auto e = std::find_if(lr.rbegin(), lr.rend(), [&](const ligne_registre& l) {
+                return voie_de(l.script).first == c;
+            });
+            const bool marche_j = j != lj.rend() && marche_de_o(j->commande, j->quand);
+            const bool marche_r = e != lr.rend() && marche_de_o(e->script, e->quand);
+            EXPECT_TRUE(!marche_j || listee[o]) << voies_matin[c].nom << " is on";
+            if (!listee[o] || (marche_j && marche_r)) continue;
+            const auto arrets = [&](const auto& lignes, auto commande) {
+                return std::count_if(lignes.begin(), lignes.end(),
+                                     [&](const auto& l) { return de_c(l.*commande, false); });
+            };
+            const bool arret_final =
+                j != lj.rend() && !de_c(j->commande, true) && lj.rend() - j > long(arrets_finaux);
+            const bool arret_au_registre_seul =
+                arrets(lr, &ligne_registre::script) > arrets(lj, &ligne_journal::commande);
+            const bool marche_en_cours =
+                std::none_of(
+                    lj.begin(), lj.end(),
+                    [&](const ligne_journal& l) { return marche_de_o(l.commande, l.quand); }) &&
+                (marche_r || lj.empty() || *listee[o] >= lj.back().quand - 120s ||
+                 fantomes[o] == listee[o]);
+            EXPECT_TRUE(arret_final || arret_au_registre_seul || marche_en_cours)
+                << voies_matin[c].nom << " listed and off";
+            if (marche_en_cours) fantomes[o] = listee[o];
+            const std::size_t lignes_c = std::size_t(lj.rend() - j);
+            if (lignes_c != vues[o]) ++occs[o].permis;
+            vues[o] = lignes_c;
+        }
+        depart = r.tue + seconds(alea() % 181);
+    }
+
+    // The last run goes on past the last stop, until the file lists no slot.
+    std::this_thread::sleep_until(t0 + reel(a(0, 9, 10) - runs.back().depart));
+    const auto sans_plage = [&] {
+        const std::string t = lit_fichier(etat);
+        return t.starts_with("# ") && std::count(t.begin(), t.end(), '\n') == 1;
+    };
+    for (const auto limite = steady_clock::now() + 20s;
+         !sans_plage() && steady_clock::now() < limite;)
+        std::this_thread::sleep_for(20ms);
+    lj = lit_journal(journal, illisibles);
+    lr = registre_complet(registre, lj);
+    runs.back().lignes = lj.size();
+    const int statut = arrete(pids.back());
+    for (const pid_t p : pids) efface_horloge(p);
+    std::string sorties;
+    for (std::size_t r = 0; r < runs.size(); ++r)
+        sorties += "run " + std::to_string(r) + " from " + texte_heure(runs[r].depart) + " to " +
+                   texte_heure(runs[r].tue) + ":\n" + lit_fichier(sortie(r));
+    SCOPED_TRACE(sorties);
+    EXPECT_TRUE(sans_plage()) << lit_fichier(etat);
+    EXPECT_EQ(illisibles, "");
+    EXPECT_TRUE(statut != -1 && WIFEXITED(statut) && WEXITSTATUS(statut) == 0) << statut;
+    // Nothing was left on for the shutdown to stop.
+    EXPECT_EQ(lit_journal(journal, illisibles).size(), lj.size());
+
+    struct lancements {
+        std::vector<std::size_t> marches, arrets;  // journal lines
+        int registre_marches = 0, registre_arrets = 0;
+    };
+    std::vector<lancements> l(occs.size());
+    for (std::size_t n = 0; n < lj.size(); ++n) {
+        const int o = occurrence_de(occs, lj[n].commande, lj[n].quand);
+        ASSERT_GE(o, 0) << lj[n].commande << " before its minute, at " << texte_heure(lj[n].quand);
+        auto& x = l[std::size_t(o)];
+        (voie_de(lj[n].commande).second ? x.marches : x.arrets).push_back(n);
+    }
+    for (const ligne_registre& e : lr) {
+        const int o = occurrence_de(occs, e.script, e.quand);
+        ASSERT_GE(o, 0) << e.script << " before its minute, at " << texte_heure(e.quand);
+        ++(voie_de(e.script).second ? l[std::size_t(o)].registre_marches
+                                    : l[std::size_t(o)].registre_arrets);
+    }
+    const auto run_de = [&](std::size_t n) {
+        std::size_t r = 0;
+        while (runs[r].lignes <= n) ++r;
+        return r;
+    };
+    int marches = 0, a_l_heure = 0, au_demarrage = 0, en_plus = 0, hors_journal = 0;
+    for (std::size_t o = 0; o < occs.size(); ++o) {
+        const occurrence& x = occs[o];
+        const lancements& n = l[o];
+        SCOPED_TRACE(voies_matin[std::size_t(x.voie)].nom + " slot " + std::to_string(x.k) +
+                     ", extra stops allowed: " + std::to_string(x.permis));
+        EXPECT_LE(n.marches.size(), 1u);
+        EXPECT_LE(n.registre_marches, 1);
+        EXPECT_GE(n.arrets.size(), n.marches.size());
+        EXPECT_LE(n.arrets.size(), n.marches.size() + std::size_t(x.permis));
+        EXPECT_GE(n.registre_arrets, n.registre_marches);
+        // The record holds what the journal holds, and the launch a kill caught before its
+        // journal line.
+        const int hors_marches = n.registre_marches - int(n.marches.size()),
+                  hors_arrets = n.registre_arrets - int(n.arrets.size());
+        EXPECT_TRUE(hors_marches >= 0 && hors_arrets >= 0 && hors_marches + hors_arrets <= 1)
+            << n.registre_marches << " starts and " << n.registre_arrets << " stops recorded";
+        hors_journal += hors_marches + hors_arrets;
+        for (const std::size_t m : n.marches) EXPECT_LT(lj[m].quand, x.fin);
+        if (!n.marches.empty() && !n.arrets.empty()) {
+            EXPECT_GT(n.arrets.front(), n.marches.front());
+            if (run_de(n.arrets.front()) > run_de(n.marches.front()))
+                ++(lj[n.arrets.front()].quand <= x.fin + 60s + marge_journal ? a_l_heure
+                                                                             : au_demarrage);
+        }
+        marches += int(n.marches.size());
+        en_plus += int(n.arrets.size() - n.marches.size());
+        // The run up at the stop minute, or the next one that got through its startup.
+        std::size_t premier = 0, dernier = 0;
+        while (runs[premier].tue < x.fin) ++premier;
+        for (dernier = premier + 1; dernier < runs.size() && !runs[dernier].demarre;) ++dernier;
+        for (const std::size_t s : n.arrets) {
+            EXPECT_TRUE(run_de(s) >= premier && run_de(s) <= dernier)
+                << "stop at " << texte_heure(lj[s].quand) << " by run " << run_de(s);
+        }
+    }
+    EXPECT_LE(std::size_t(hors_journal), runs.size() - 1);
+    std::printf(
+        "%zu kills, %d starts; stopped by a later run: %d in their minute, %d at its "
+        "startup; %d extra stops; %d launches killed before their journal line\n",
+        runs.size() - 1, marches, a_l_heure, au_demarrage, en_plus, hors_journal);
 }
 
 }  // namespace
