@@ -13,8 +13,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <ctime>
 #include <filesystem>
+#include <iomanip>
 #include <memory>
 #include <optional>
 #include <random>
@@ -51,21 +52,14 @@ int vitesse() {
     return v != nullptr && std::atoi(v) > 0 ? std::atoi(v) : 1000;
 }
 
-// Monday 7 December 2026 UTC: the program starts at 04:00, ten hours before the first
-// launch (36 s, for a start under the sanitizers on a busy machine), and SIGTERM comes on
-// Wednesday at 11:45.
-constexpr year_month_day lundi{2026y, December, 7d};
-const sys_seconds debut = sys_days(lundi) + 4h;
-const sys_seconds fin = sys_days(lundi) + days(2) + 11h + 45min;
-
-// The time of day d (0 is Monday) at hh:mm.
+// The time of day d (0 is Monday 7 December 2026) at hh:mm.
 sys_seconds a(int d, int heure, int minute) {
-    return sys_days(lundi) + days(d) + hours(heure) + minutes(minute);
+    return sys_days(2026y / December / 7d) + days(d) + hours(heure) + minutes(minute);
 }
 
 // One channel of the crafted schedule: its days (Monday first), its slots, its commands.
+// Slots 1.. in order.
 struct plage {
-    int k;  // 1..4
     int h1, m1, h2, m2;
     bool active = true;
 };
@@ -76,30 +70,6 @@ struct voie {
     std::string marche, arret;
 };
 
-// Every kind of slot; the comments say what each one launches over the two days.
-const std::vector<voie> voies = {
-    // Ordinary, Monday and Tuesday (Wednesday's comes after the end); slot 2 disabled.
-    {"Ordinaire", "xxx....", {{1, 14, 0, 15, 30}, {2, 16, 0, 16, 30, false}}, "m0.sh", "a0.bat"},
-    // Start and stop in the same minute: both in the same tick, start first.
-    {"Même minute", "xx.....", {{1, 16, 20, 16, 20}}, "m1.sh", "a1.bat"},
-    // Overnight with Tuesday unticked: started Monday, stopped Wednesday morning.
-    {"Nuit", "x.x....", {{1, 22, 0, 6, 0}}, "m2.sh", "a2.bat"},
-    // A minute before midnight to midnight.
-    {"Minuit", "xxx....", {{1, 23, 59, 0, 0}}, "m3.sh", "a3.bat"},
-    // From midnight; slot 2 is still started at the end.
-    {"Zéro heure", ".xx....", {{1, 0, 0, 0, 30}, {2, 11, 0, 12, 30}}, "m4.sh", "a4.bat"},
-    // Two overlapping slots, and one stopping at 23:59.
-    {"Chevauché",
-     ".xx....",
-     {{1, 8, 0, 10, 0}, {2, 9, 0, 11, 0}, {3, 23, 0, 23, 59}},
-     "m5.sh",
-     "a5.bat"},
-    // A start command file that does not exist; slot 2 disabled.
-    {"Absente", "x......", {{1, 18, 0, 18, 10}, {2, 19, 0, 19, 30, false}}, "absente.sh", "a6.bat"},
-    // Two started slots at the end: one stop for the channel.
-    {"Encore", "..x....", {{1, 10, 30, 13, 0}, {2, 11, 10, 13, 30}}, "m7.sh", "a7.bat"},
-};
-
 // One launch: the minute whose window calls for it, the channel, start or stop.
 struct lancement {
     sys_seconds minute;
@@ -107,83 +77,101 @@ struct lancement {
     bool marche;
 };
 
-// By hand, in the order of the ticks; within a tick, channels then slots, start before stop.
-const std::vector<lancement> attendus = {
-    {a(0, 14, 0), 0, true},   {a(0, 15, 30), 0, false}, {a(0, 16, 20), 1, true},
-    {a(0, 16, 20), 1, false}, {a(0, 18, 0), 6, true},   {a(0, 18, 10), 6, false},
-    {a(0, 22, 0), 2, true},   {a(0, 23, 59), 3, true},  {a(1, 0, 0), 3, false},
-    {a(1, 0, 0), 4, true},    {a(1, 0, 30), 4, false},  {a(1, 8, 0), 5, true},
-    {a(1, 9, 0), 5, true},    {a(1, 10, 0), 5, false},  {a(1, 11, 0), 4, true},
-    {a(1, 11, 0), 5, false},  {a(1, 12, 30), 4, false}, {a(1, 14, 0), 0, true},
-    {a(1, 15, 30), 0, false}, {a(1, 16, 20), 1, true},  {a(1, 16, 20), 1, false},
-    {a(1, 23, 0), 5, true},   {a(1, 23, 59), 3, true},  {a(1, 23, 59), 5, false},
-    {a(2, 0, 0), 3, false},   {a(2, 0, 0), 4, true},    {a(2, 0, 30), 4, false},
-    {a(2, 6, 0), 2, false},   {a(2, 8, 0), 5, true},    {a(2, 9, 0), 5, true},
-    {a(2, 10, 0), 5, false},  {a(2, 10, 30), 7, true},  {a(2, 11, 0), 4, true},
-    {a(2, 11, 0), 5, false},  {a(2, 11, 10), 7, true},
-};
-// SIGTERM stops the channels still started, in index order.
-const std::vector<int> arretes_a_la_fin = {4, 7};
-
-// A night of a change of time in Paris, from 16:00 the day before (as much time before
-// the first launch as the two days have), with Sunday slots only: the program has done
-// all it will by Sunday morning, however long it then runs. The launches by hand, at
-// the local time the journal writes; `rattrapage` is the report of the lost hour.
-struct nuit {
+// A program run beside the others: its faked start (local time in the zone `tz`), its
+// schedule, and its launches by hand, "d hh:mm +c" for a start of channel c on the day d
+// after the start's (- for a stop), in the order of the ticks; within a tick, channels
+// then slots, start before stop. SIGTERM stops `arretes_a_la_fin` in index order;
+// `rattrapage` is the report of a lost hour (a regular expression).
+struct essai {
     const char* nom;
-    year_month_day dimanche;
+    sys_seconds depart;
+    std::string tz;
     std::vector<voie> voies;
-    std::vector<lancement> attendus;  // local times, as read
-    const char* rattrapage;           // a regular expression, or nullptr
+    const char* lancements;
+    std::vector<int> arretes_a_la_fin;
+    const char* rattrapage = nullptr;
+    bool fenetre = false;
 };
 
-const std::vector<nuit> nuits = [] {
-    const auto dimanche = [](year_month_day j, int h, int m) {
-        return sys_days(j) + hours(h) + minutes(m);
-    };
-    const year_month_day ete = 2027y / March / 28d, hiver = 2027y / October / 31d;
-    const auto e = [&](int heure, int minute) { return dimanche(ete, heure, minute); };
-    const auto h = [&](int heure, int minute) { return dimanche(hiver, heure, minute); };
-    const std::string d = "......x";
-    return std::vector<nuit>{
-        // 02:00 becomes 03:00: what the lost hour held comes with the first tick after it.
-        {"summer time",
-         ete,
-         {{"Perd l'arrêt", d, {{1, 1, 0, 2, 30}}, "m0.sh", "a0.bat"},
-          {"Perd le départ", d, {{1, 2, 15, 4, 0}}, "m1.sh", "a1.bat"},
-          {"Dans l'heure", d, {{1, 2, 10, 2, 20}}, "m2.sh", "a2.bat"},
-          {"Juste avant", d, {{1, 1, 59, 3, 0}}, "m3.sh", "a3.bat"},
-          {"Juste après", d, {{1, 3, 0, 3, 1}}, "m4.sh", "a4.bat"}},
-         {{e(1, 0), 0, true},
-          {e(1, 59), 3, true},
-          {e(3, 0), 0, false},
-          {e(3, 0), 1, true},
-          {e(3, 0), 3, false},
-          {e(3, 0), 4, true},
-          {e(3, 1), 4, false},
-          {e(4, 0), 1, false}},
-         R"(no tick saw the 1 h 0 min \d+ s from 2027-03-28 01:59:\d\d to 2027-03-28 03:00:\d\d \(local time\): \d+ launch)"},
-        // 03:00 becomes 02:00: the hour from 02:00 comes twice, its launches once.
-        {"winter time",
-         hiver,
-         {{"Deux passages", d, {{1, 2, 15, 2, 45}}, "m0.sh", "a0.bat"},
-          {"Arrêt à 02:30", d, {{1, 1, 30, 2, 30}}, "m1.sh", "a1.bat"},
-          {"Au-delà", d, {{1, 2, 50, 3, 10}}, "m2.sh", "a2.bat"},
-          {"Juste avant", d, {{1, 1, 59, 2, 0}}, "m3.sh", "a3.bat"},
-          {"Juste après", d, {{1, 3, 0, 3, 5}}, "m4.sh", "a4.bat"}},
-         {{h(1, 30), 1, true},
-          {h(1, 59), 3, true},
-          {h(2, 0), 3, false},
-          {h(2, 15), 0, true},
-          {h(2, 30), 1, false},
-          {h(2, 45), 0, false},
-          {h(2, 50), 2, true},
-          {h(3, 0), 4, true},
-          {h(3, 5), 4, false},
-          {h(3, 10), 2, false}},
-         nullptr},
-    };
-}();
+// Every kind of slot.
+const std::vector<voie> voies_jours = {
+    // Slot 2 disabled; Wednesday's comes after the end.
+    {"Ordinaire", "xxx....", {{14, 0, 15, 30}, {16, 0, 16, 30, false}}, "m0.sh", "a0.bat"},
+    // Start and stop in the same minute: both in the same tick, start first.
+    {"Même minute", "xx.....", {{16, 20, 16, 20}}, "m1.sh", "a1.bat"},
+    // Overnight with Tuesday unticked: started Monday, stopped Wednesday morning.
+    {"Nuit", "x.x....", {{22, 0, 6, 0}}, "m2.sh", "a2.bat"},
+    {"Minuit", "xxx....", {{23, 59, 0, 0}}, "m3.sh", "a3.bat"},
+    // From midnight; slot 2 is still started at the end.
+    {"Zéro heure", ".xx....", {{0, 0, 0, 30}, {11, 0, 12, 30}}, "m4.sh", "a4.bat"},
+    // Two overlapping slots, and one stopping at 23:59.
+    {"Chevauché", ".xx....", {{8, 0, 10, 0}, {9, 0, 11, 0}, {23, 0, 23, 59}}, "m5.sh", "a5.bat"},
+    // A start command file that does not exist; slot 2 disabled.
+    {"Absente", "x......", {{18, 0, 18, 10}, {19, 0, 19, 30, false}}, "absente.sh", "a6.bat"},
+    // Two started slots at the end: one stop for the channel.
+    {"Encore", "..x....", {{10, 30, 13, 0}, {11, 10, 13, 30}}, "m7.sh", "a7.bat"},
+};
+
+const std::string dimanche = "......x";
+const std::vector<essai> essais = {
+    // From Monday 04:00, ten hours before the first launch (36 s, for a start under the
+    // sanitizers on a busy machine), to Wednesday 11:45.
+    {"two days",
+     a(0, 4, 0),
+     "UTC",
+     voies_jours,
+     "0 14:00 +0, 0 15:30 -0, 0 16:20 +1, 0 16:20 -1, 0 18:00 +6, 0 18:10 -6, 0 22:00 +2, "
+     "0 23:59 +3, 1 00:00 -3, 1 00:00 +4, 1 00:30 -4, 1 08:00 +5, 1 09:00 +5, 1 10:00 -5, "
+     "1 11:00 +4, 1 11:00 -5, 1 12:30 -4, 1 14:00 +0, 1 15:30 -0, 1 16:20 +1, 1 16:20 -1, "
+     "1 23:00 +5, 1 23:59 +3, 1 23:59 -5, 2 00:00 -3, 2 00:00 +4, 2 00:30 -4, 2 06:00 -2, "
+     "2 08:00 +5, 2 09:00 +5, 2 10:00 -5, 2 10:30 +7, 2 11:00 +4, 2 11:00 -5, 2 11:10 +7",
+     {4, 7}},
+    // The nights from 16:00 the day before (as much time before the first launch as the
+    // two days have), with Sunday slots only: the program has done all it will by Sunday
+    // morning, however long it then runs. 02:00 becomes 03:00: what the lost hour held
+    // comes with the first tick after it.
+    {"summer time",
+     sys_days(2027y / March / 27d) + 16h,
+     "Europe/Paris",
+     {{"Perd l'arrêt", dimanche, {{1, 0, 2, 30}}, "m0.sh", "a0.bat"},
+      {"Perd le départ", dimanche, {{2, 15, 4, 0}}, "m1.sh", "a1.bat"},
+      {"Dans l'heure", dimanche, {{2, 10, 2, 20}}, "m2.sh", "a2.bat"},
+      {"Juste avant", dimanche, {{1, 59, 3, 0}}, "m3.sh", "a3.bat"},
+      {"Juste après", dimanche, {{3, 0, 3, 1}}, "m4.sh", "a4.bat"}},
+     "1 01:00 +0, 1 01:59 +3, 1 03:00 -0, 1 03:00 +1, 1 03:00 -3, 1 03:00 +4, 1 03:01 -4, "
+     "1 04:00 -1",
+     {},
+     R"(no tick saw the 1 h 0 min \d+ s from 2027-03-28 01:59:\d\d to 2027-03-28 03:00:\d\d \(local time\): \d+ launch)",
+     true},
+    // 03:00 becomes 02:00: the hour from 02:00 comes twice, its launches once.
+    {"winter time",
+     sys_days(2027y / October / 30d) + 16h,
+     "Europe/Paris",
+     {{"Deux passages", dimanche, {{2, 15, 2, 45}}, "m0.sh", "a0.bat"},
+      {"Arrêt à 02:30", dimanche, {{1, 30, 2, 30}}, "m1.sh", "a1.bat"},
+      {"Au-delà", dimanche, {{2, 50, 3, 10}}, "m2.sh", "a2.bat"},
+      {"Juste avant", dimanche, {{1, 59, 2, 0}}, "m3.sh", "a3.bat"},
+      {"Juste après", dimanche, {{3, 0, 3, 5}}, "m4.sh", "a4.bat"}},
+     "1 01:30 +1, 1 01:59 +3, 1 02:00 -3, 1 02:15 +0, 1 02:30 -1, 1 02:45 -0, 1 02:50 +2, "
+     "1 03:00 +4, 1 03:05 -4, 1 03:10 -2",
+     {}},
+};
+
+std::vector<lancement> lancements(const essai& e) {
+    std::vector<lancement> r;
+    std::istringstream in(e.lancements);
+    int d = 0, h = 0, m = 0, c = 0;
+    char deux_points = 0, signe = 0, virgule = 0;
+    while (in >> d >> h >> deux_points >> m >> signe >> c) {
+        r.push_back({floor<days>(e.depart) + days(d) + hours(h) + minutes(m), c, signe == '+'});
+        in >> virgule;
+    }
+    return r;
+}
+
+const std::string& commande(const std::vector<voie>& voies, const lancement& l) {
+    return l.marche ? voies[std::size_t(l.voie)].marche : voies[std::size_t(l.voie)].arret;
+}
 
 // What a run without a window says once its schedule runs.
 constexpr const char* sans_fenetre = "pas d'affichage, le programme tourne sans fenêtre";
@@ -197,13 +185,16 @@ constexpr seconds marge_script = 150s;
 // own process; further apart, the record keeps their order.
 constexpr seconds ecart_ordonne = 180s;
 
-// "d hh:mm:ss", d the day from Monday.
 std::string texte_heure(sys_seconds t) {
-    const long long s = (t - sys_days(lundi)).count();
+    const std::time_t s = t.time_since_epoch().count();
     char texte[32];
-    std::snprintf(texte, sizeof texte, "%lld %02lld:%02lld:%02lld", s / 86400, s / 3600 % 24,
-                  s / 60 % 60, s % 60);
+    std::strftime(texte, sizeof texte, "%F %T", std::gmtime(&s));
     return texte;
+}
+
+std::vector<std::string> trie(std::vector<std::string> v) {
+    std::sort(v.begin(), v.end());
+    return v;
 }
 
 // The settings file of a schedule, as the save would write it (CR LF).
@@ -218,12 +209,13 @@ std::string ini_du_programme(const std::vector<voie>& voies) {
         ini << "nom_" << n << "=" << v.nom << "\r\n";
         for (int d = 0; d < 7; ++d)
             ini << noms_jours[d] << "_" << n << "=" << (v.jours[d] == 'x' ? "on" : "off") << "\r\n";
-        for (const plage& p : v.plages) {
-            const std::string suffixe = "_" + std::to_string(p.k) + "_" + n;
+        for (std::size_t k = 1; k <= v.plages.size(); ++k) {
+            const plage& p = v.plages[k - 1];
+            const std::string suffixe = "_" + std::to_string(k) + "_" + n;
             ini << "heure_deb" << suffixe << "=" << p.h1 << "\r\nminute_deb" << suffixe << "="
                 << p.m1 << "\r\nheure_fin" << suffixe << "=" << p.h2 << "\r\nminute_fin" << suffixe
                 << "=" << p.m2 << "\r\n"
-                << (p.k == 1 ? "valid_" : "valid_" + std::to_string(p.k) + "_") << n << "="
+                << (k == 1 ? "valid_" : "valid_" + std::to_string(k) + "_") << n << "="
                 << (p.active ? "on" : "off") << "\r\n";
         }
         ini << "commande_marche_" << n << "=" << v.marche << "\r\ncommande_arret_" << n << "="
@@ -232,42 +224,30 @@ std::string ini_du_programme(const std::vector<voie>& voies) {
     return ini.str();
 }
 
-// The record line of a script: its own name and the time it sees, in seconds since 1970.
-std::string script(const fs::path& registre) {
-    return "echo \"${0##*/} $(date +%s)\" >> '" + registre.string() + "'\n";
-}
-
-// A journal line, cut into what the test compares.
 struct ligne_journal {
     sys_seconds quand;
     std::string nom, resultat, commande;
 };
 
-// The journal's lines of the month `mois`; those that do not read as a launch go to
-// `illisibles`.
-std::vector<ligne_journal> lit_journal(const fs::path& chemin, std::string& illisibles,
-                                       year_month mois = 2026y / December) {
+// The journal's lines; those that do not read as a launch go to `illisibles`.
+std::vector<ligne_journal> lit_journal(const fs::path& chemin, std::string& illisibles) {
     // The C locale's long date, "Monday, 7 December 2026", then the line's fixed fields.
-    static const char* const noms_mois[] = {"January",   "February", "March",    "April",
-                                            "May",       "June",     "July",     "August",
-                                            "September", "October",  "November", "December"};
-    const std::regex forme(
-        R"(^\w+, (\d+) )" + std::string(noms_mois[unsigned(mois.month()) - 1]) + " " +
-        std::to_string(int(mois.year())) +
-        R"( \* (\d\d):(\d\d):(\d\d)  : +(.*)  \*\*\*    ON +(OK|Erreur \d+)  commande : (.*)\r$)");
+    static const std::regex forme(
+        R"(^\w+, (\d+ (?:January|February|March|April|May|June|July|August|September|October|)"
+        R"(November|December) \d{4} \* \d\d:\d\d:\d\d)  : +(.*)  \*\*\*    ON +(OK|Erreur \d+))"
+        R"(  commande : (.*)\r$)");
     std::vector<ligne_journal> lignes;
     std::istringstream in(lit_fichier(chemin));
     std::string ligne;
     std::smatch m;
     while (std::getline(in, ligne)) {
-        if (!std::regex_match(ligne, m, forme)) {
+        std::tm tm{};
+        if (!std::regex_match(ligne, m, forme) ||
+            (std::istringstream(m[1].str()) >> std::get_time(&tm, "%d %B %Y * %H:%M:%S")).fail()) {
             illisibles += ligne + "\n";
             continue;
         }
-        const auto jour = sys_days(mois / day(std::stoul(m[1].str())));
-        lignes.push_back({jour + hours(std::stoi(m[2].str())) + minutes(std::stoi(m[3].str())) +
-                              seconds(std::stoi(m[4].str())),
-                          m[5].str(), m[6].str(), m[7].str()});
+        lignes.push_back({sys_seconds(seconds(timegm(&tm))), m[2].str(), m[3].str(), m[4].str()});
     }
     return lignes;
 }
@@ -278,7 +258,6 @@ struct ligne_registre {
     sys_seconds quand;
 };
 
-// The record's lines, in the order the scripts appended them.
 std::vector<ligne_registre> lit_registre(const fs::path& chemin) {
     std::vector<ligne_registre> lignes;
     std::istringstream in(lit_fichier(chemin));
@@ -288,13 +267,12 @@ std::vector<ligne_registre> lit_registre(const fs::path& chemin) {
     return lignes;
 }
 
-// Starts the program with its output in `sortie`, in our environment with the faked
-// clock from `depart` (local time) in the zone `tz`, the C locale and no display: with
-// its window on the offscreen platform when `fenetre`, otherwise without one. The
+// Starts the program of `dossier` with its output in `sortie`, in our environment with the
+// faked clock from `depart` (local time) in the zone `tz`, the C locale and no display:
+// with its window on the offscreen platform when `fenetre`, otherwise without one. The
 // sanitizers' runtime need not come first when libfaketime is preloaded.
-pid_t demarre(const fs::path& programme, const fs::path& sortie,
-              const std::string& depart = "2026-12-07 04:00:00", const std::string& tz = "UTC",
-              bool fenetre = false) {
+pid_t demarre(const fs::path& dossier, const fs::path& sortie, sys_seconds depart,
+              const std::string& tz = "UTC", bool fenetre = false) {
     const std::vector<std::string> remplaces = {
         "LD_PRELOAD=", "FAKETIME",         "NO_FAKE_STAT=",    "TZ=",          "LC_", "LANG",
         "DISPLAY=",    "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM=", "ASAN_OPTIONS="};
@@ -305,14 +283,12 @@ pid_t demarre(const fs::path& programme, const fs::path& sortie,
                          [&](const std::string& r) { return v.starts_with(r); }))
             env.push_back(v);
     }
-    env.push_back(std::string("LD_PRELOAD=") + HORLIVET_FAKETIME);
-    env.push_back("FAKETIME=@" + depart + " x" + std::to_string(vitesse()));
-    // Children go on from the program's time instead of starting over.
-    env.push_back("FAKETIME_DONT_RESET=1");
-    // File times stay real: faking them makes the startup some twenty times slower.
-    env.push_back("NO_FAKE_STAT=1");
-    env.push_back("TZ=" + tz);
-    env.push_back("LC_ALL=C.UTF-8");
+    // Children go on from the program's time instead of starting over (DONT_RESET); file
+    // times stay real: faking them makes the startup some twenty times slower.
+    env.insert(env.end(),
+               {std::string("LD_PRELOAD=") + HORLIVET_FAKETIME,
+                "FAKETIME=@" + texte_heure(depart) + " x" + std::to_string(vitesse()),
+                "FAKETIME_DONT_RESET=1", "NO_FAKE_STAT=1", "TZ=" + tz, "LC_ALL=C.UTF-8"});
     if (fenetre) env.push_back("QT_QPA_PLATFORM=offscreen");
     const char* asan = std::getenv("ASAN_OPTIONS");
     env.push_back(std::string("ASAN_OPTIONS=") + (asan ? std::string(asan) + ":" : "") +
@@ -320,7 +296,7 @@ pid_t demarre(const fs::path& programme, const fs::path& sortie,
     std::vector<char*> envp;
     for (std::string& v : env) envp.push_back(v.data());
     envp.push_back(nullptr);
-    std::string chemin = programme.string();
+    std::string chemin = (dossier / "horlivet").string();
     char* argv[] = {chemin.data(), nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -334,23 +310,23 @@ pid_t demarre(const fs::path& programme, const fs::path& sortie,
     return erreur == 0 ? pid : -1;
 }
 
-// The built program, its window module and its actions/ in `dossier`, with the schedule `voies` and
-// its command scripts writing to registre.txt there.
+// The built program, its window module and its actions/ in `dossier`, with the schedule
+// `voies` and its command scripts appending their name and the time they see, in seconds
+// since 1970, to registre.txt there. Starts are programs with #!, stops plain .bat files
+// the shell runs.
 void installe(const fs::path& dossier, const std::vector<voie>& voies) {
-    const fs::path actions = dossier / "actions";
-    fs::copy_file(HORLIVET_PROGRAMME, dossier / "horlivet");
-    fs::copy_file(fs::path(HORLIVET_PROGRAMME).parent_path() / "horlivet-fenetre.so",
-                  dossier / "horlivet-fenetre.so");
-    fs::copy(fs::path(HORLIVET_PROGRAMME).parent_path() / "actions", actions,
-             fs::copy_options::recursive);
+    const fs::path actions = dossier / "actions", programme = HORLIVET_PROGRAMME;
+    fs::copy_file(programme, dossier / "horlivet");
+    fs::copy_file(programme.parent_path() / "horlivet-fenetre.so", dossier / "horlivet-fenetre.so");
+    fs::copy(programme.parent_path() / "actions", actions, fs::copy_options::recursive);
     ecrit_fichier(dossier / "ervaline.ini", ini_du_programme(voies));
     for (const voie& v : voies) {
-        // Starts are programs with #!, stops plain .bat files the shell runs.
         for (const std::string& nom : {v.marche, v.arret}) {
             if (nom == "absente.sh") continue;
             const bool diese = nom.ends_with(".sh");
-            ecrit_fichier(actions / nom,
-                          (diese ? "#!/bin/sh\n" : "") + script(dossier / "registre.txt"));
+            ecrit_fichier(actions / nom, (diese ? "#!/bin/sh\n" : "") +
+                                             std::string("echo \"${0##*/} $(date +%s)\" >> '") +
+                                             (dossier / "registre.txt").string() + "'\n");
             if (diese) fs::permissions(actions / nom, fs::perms::owner_all);
         }
     }
@@ -369,11 +345,7 @@ void efface_horloge(pid_t pid) {
 int arrete(pid_t pid) {
     ::kill(pid, SIGTERM);
     int statut = 0;
-    bool fini = false;
-    for (const auto limite = steady_clock::now() + 20s;
-         !(fini = waitpid(pid, &statut, WNOHANG) != 0) && steady_clock::now() < limite;)
-        std::this_thread::sleep_for(20ms);
-    if (!fini) {
+    if (!attend([&] { return waitpid(pid, &statut, WNOHANG) != 0; }, 20s)) {
         ::kill(pid, SIGKILL);
         waitpid(pid, nullptr, 0);
         statut = -1;
@@ -382,108 +354,27 @@ int arrete(pid_t pid) {
     return statut;
 }
 
-// A night's journal holds its launches exactly, in order, each in its minute; its record
-// the same scripts; its output the report of a lost hour.
-void verifie_nuit(const nuit& n, const fs::path& dossier) {
+// The journal holds the launches exactly, in order, each in its minute, then the stops
+// of the shutdown; the record the successful ones; the output the report of a lost hour.
+void verifie(const essai& e, const fs::path& dossier, int statut) {
+    const std::vector<lancement> attendus = lancements(e);
+    // The scripts the shutdown launched may still be running.
+    std::size_t reussis = e.arretes_a_la_fin.size();
+    for (const lancement& l : attendus) reussis += commande(e.voies, l) != "absente.sh";
+    attend([&] { return lit_registre(dossier / "registre.txt").size() >= reussis; }, 10s);
+    std::this_thread::sleep_for(500ms);  // time enough for an extra launch to show
     const std::string sortie = lit_fichier(dossier / "sortie.txt");
-    SCOPED_TRACE(std::string(n.nom) + ", program output:\n" + sortie);
-    const year_month mois = n.dimanche.year() / n.dimanche.month();
-    char nom_journal[32];
-    std::snprintf(nom_journal, sizeof nom_journal, "journal_%04d-%02u.txt", int(mois.year()),
-                  unsigned(mois.month()));
-    std::string illisibles;
-    const auto lignes = lit_journal(dossier / nom_journal, illisibles, mois);
-    EXPECT_EQ(illisibles, "");
-    std::string attendu, lu;
-    std::vector<std::string> scripts_attendus, scripts_lus;
-    for (const lancement& l : n.attendus) {
-        const voie& v = n.voies[std::size_t(l.voie)];
-        attendu += v.nom + " | " + (l.marche ? v.marche : v.arret) + "\n";
-        scripts_attendus.push_back(l.marche ? v.marche : v.arret);
-    }
-    for (const ligne_journal& l : lignes) lu += l.nom + " | " + l.commande + "\n";
-    EXPECT_EQ(lu, attendu);
-    for (std::size_t i = 0; i < std::min(lignes.size(), n.attendus.size()); ++i) {
-        const sys_seconds t = lignes[i].quand, minute = n.attendus[i].minute;
-        EXPECT_TRUE(t >= minute && t <= minute + 60s + marge_journal)
-            << "journal line " << i << " at local " << texte_heure(t) << " for "
-            << texte_heure(minute);
-    }
-    for (const ligne_registre& r : lit_registre(dossier / "registre.txt"))
-        scripts_lus.push_back(r.script);
-    std::sort(scripts_attendus.begin(), scripts_attendus.end());
-    std::sort(scripts_lus.begin(), scripts_lus.end());
-    EXPECT_EQ(scripts_lus, scripts_attendus);
-    if (n.rattrapage) {
-        EXPECT_TRUE(std::regex_search(sortie, std::regex(n.rattrapage)));
-    }
-}
-
-TEST(DeuxJours, TheJournalAndTheRecordHoldExactlyTheScheduledLaunches) {
-    ASSERT_TRUE(fs::exists(HORLIVET_FAKETIME))
-        << "libfaketime is missing: scripts/deps.sh --test installs it";
-    const dossier_temporaire d;
-    const fs::path programme = d.chemin / "horlivet";
-    const fs::path registre = d.chemin / "registre.txt", sortie = d.chemin / "sortie.txt";
-    installe(d.chemin, voies);
-    std::vector<std::unique_ptr<dossier_temporaire>> dossiers_nuits;
-    for (const nuit& n : nuits)
-        installe(dossiers_nuits.emplace_back(new dossier_temporaire)->chemin, n.voies);
-
-    const pid_t pid = demarre(programme, sortie);
-    ASSERT_GT(pid, 0);
-    std::vector<pid_t> pids_nuits;
-    for (std::size_t n = 0; n < nuits.size(); ++n) {
-        const year_month_day veille{sys_days(nuits[n].dimanche) - days(1)};
-        char depart_nuit[32];
-        std::snprintf(depart_nuit, sizeof depart_nuit, "%04d-%02u-%02u 16:00:00",
-                      int(veille.year()), unsigned(veille.month()), unsigned(veille.day()));
-        const fs::path& dn = dossiers_nuits[n]->chemin;
-        pids_nuits.push_back(
-            demarre(dn / "horlivet", dn / "sortie.txt", depart_nuit, "Europe/Paris", n == 0));
-    }
-    const auto depart = steady_clock::now();
-    // The faked time, as near as the test can tell: libfaketime starts its clock as the
-    // program starts, a little after `depart`.
-    const auto temps_simule = [&] {
-        return debut + duration_cast<seconds>((steady_clock::now() - depart) * vitesse());
-    };
-    const fs::path journal = d.chemin / "journal_2026-12.txt";
-    bool vivant = true;
-    while (vivant && temps_simule() < fin) {
-        std::this_thread::sleep_for(100ms);
-        vivant = waitpid(pid, nullptr, WNOHANG) == 0;
-    }
-    const int statut = arrete(pid);
-    for (std::size_t n = 0; n < nuits.size(); ++n) {
-        EXPECT_GT(pids_nuits[n], 0);
-        if (pids_nuits[n] > 0) arrete(pids_nuits[n]);
-        verifie_nuit(nuits[n], dossiers_nuits[n]->chemin);
-        // The first night shows its window, the other runs without one.
-        EXPECT_EQ(lit_fichier(dossiers_nuits[n]->chemin / "sortie.txt").find(sans_fenetre) ==
-                      std::string::npos,
-                  n == 0);
-    }
-    ASSERT_TRUE(vivant) << "the program ended by itself:\n" << lit_fichier(sortie);
+    SCOPED_TRACE(std::string(e.nom) + ", program output:\n" + sortie);
     EXPECT_TRUE(statut != -1 && WIFEXITED(statut) && WEXITSTATUS(statut) == 0)
         << "SIGTERM ends the program with status 0; wait status " << statut;
+    EXPECT_EQ(sortie.find(sans_fenetre) == std::string::npos, e.fenetre);
+    if (e.rattrapage) {
+        EXPECT_TRUE(std::regex_search(sortie, std::regex(e.rattrapage)));
+    }
 
-    // The scripts the shutdown launched may still be running.
-    std::size_t reussis = arretes_a_la_fin.size();
-    for (const lancement& l : attendus)
-        reussis += voies[l.voie].marche != "absente.sh" || !l.marche;
-    const auto limite = steady_clock::now() + 10s;
-    while (lit_registre(registre).size() < reussis && steady_clock::now() < limite)
-        std::this_thread::sleep_for(50ms);
-    std::this_thread::sleep_for(500ms);  // time enough for an extra launch to show
-
-    const std::string sortie_programme = lit_fichier(sortie);
-    SCOPED_TRACE("program output:\n" + sortie_programme);
-    EXPECT_NE(sortie_programme.find(sans_fenetre), std::string::npos);
-
-    // The journal: every launch once, in order, each in its window.
+    const std::string journal = "journal_" + texte_heure(attendus[0].minute).substr(0, 7) + ".txt";
     std::string illisibles;
-    const std::vector<ligne_journal> lignes = lit_journal(journal, illisibles);
+    const auto lignes = lit_journal(dossier / journal, illisibles);
     EXPECT_EQ(illisibles, "");
     // One line per launch, so that a failure shows the whole difference.
     const auto vu = [](const std::string& nom, const std::string& resultat,
@@ -492,82 +383,103 @@ TEST(DeuxJours, TheJournalAndTheRecordHoldExactlyTheScheduledLaunches) {
     };
     std::string journal_attendu, journal_lu;
     for (const lancement& l : attendus) {
-        const voie& v = voies[l.voie];
-        const std::string& commande = l.marche ? v.marche : v.arret;
-        journal_attendu += vu(v.nom, commande == "absente.sh" ? "Erreur 2" : "OK", commande);
+        const std::string& c = commande(e.voies, l);
+        journal_attendu += vu(e.voies[l.voie].nom, c == "absente.sh" ? "Erreur 2" : "OK", c);
     }
-    for (int i : arretes_a_la_fin) journal_attendu += vu(voies[i].nom, "OK", voies[i].arret);
+    for (int i : e.arretes_a_la_fin) journal_attendu += vu(e.voies[i].nom, "OK", e.voies[i].arret);
     for (const ligne_journal& l : lignes) journal_lu += vu(l.nom, l.resultat, l.commande);
     EXPECT_EQ(journal_lu, journal_attendu);
-    EXPECT_EQ(horlivet::essai::noms_dans(d.chemin),
-              (std::vector<std::string>{"actions", "ervaline.ini", "horlivet",
-                                        "horlivet-fenetre.so", "horlivet.etat",
-                                        "journal_2026-12.txt", "registre.txt", "sortie.txt"}));
+    EXPECT_EQ(
+        horlivet::essai::noms_dans(dossier),
+        (std::vector<std::string>{"actions", "ervaline.ini", "horlivet", "horlivet-fenetre.so",
+                                  "horlivet.etat", journal, "registre.txt", "sortie.txt"}));
     // Emptied by the shutdown: the state file lists no started slot.
-    EXPECT_EQ(lit_fichier(d.chemin / "horlivet.etat").find("channel"), std::string::npos);
-
-    for (std::size_t n = 0; n < std::min(lignes.size(), attendus.size()); ++n) {
+    EXPECT_EQ(lit_fichier(dossier / "horlivet.etat").find("channel"), std::string::npos);
+    for (std::size_t n = 0; n < lignes.size(); ++n) {
         const sys_seconds t = lignes[n].quand;
-        EXPECT_TRUE(t >= attendus[n].minute && t <= attendus[n].minute + 60s + marge_journal)
-            << "journal line " << n << " at " << texte_heure(t) << " for the minute "
-            << texte_heure(attendus[n].minute);
-    }
-    // The shutdown's stops come after the last launch, before channel 7's own stop.
-    for (std::size_t n = attendus.size(); n < lignes.size(); ++n) {
-        EXPECT_TRUE(lignes[n].quand >= attendus.back().minute && lignes[n].quand < a(2, 13, 0))
-            << "shutdown stop at " << texte_heure(lignes[n].quand);
+        // The shutdown's stops come after the last launch, before channel 7's own stop.
+        EXPECT_TRUE(n < attendus.size()
+                        ? t >= attendus[n].minute && t <= attendus[n].minute + 60s + marge_journal
+                        : t >= attendus.back().minute && t < a(2, 13, 0))
+            << "journal line " << n << " at " << texte_heure(t);
     }
 
-    // The record: the successful launches, groups of close ones in any order within.
-    const std::vector<ligne_registre> registre_lu = lit_registre(registre);
+    // The record: the successful launches, groups of close ones in any order within, each
+    // in its minutes. Its times are UTC, the journal's local: elsewhere, one group.
+    const bool utc = e.tz == "UTC";
+    const std::vector<ligne_registre> registre = lit_registre(dossier / "registre.txt");
     std::vector<std::vector<lancement>> groupes;
     for (const lancement& l : attendus) {
-        if (l.marche && voies[l.voie].marche == "absente.sh") continue;
-        if (groupes.empty() || l.minute - groupes.back().back().minute > ecart_ordonne)
+        if (commande(e.voies, l) == "absente.sh") continue;
+        if (groupes.empty() || (utc && l.minute - groupes.back().back().minute > ecart_ordonne))
             groupes.emplace_back();
         groupes.back().push_back(l);
     }
-    std::vector<std::string> fin_attendue;
-    for (int i : arretes_a_la_fin) fin_attendue.push_back(voies[i].arret);
     std::string registre_vu;
-    for (const ligne_registre& r : registre_lu)
+    for (const ligne_registre& r : registre)
         registre_vu += r.script + " " + texte_heure(r.quand) + "\n";
-    ASSERT_EQ(registre_lu.size(), reussis) << registre_vu;
+    ASSERT_EQ(registre.size(), reussis) << registre_vu;
     std::size_t n = 0;
     for (const auto& groupe : groupes) {
         std::vector<std::string> noms_attendus, noms_lus;
         for (const lancement& l : groupe) {
-            const ligne_registre& r = registre_lu[n++];
-            noms_attendus.push_back(l.marche ? voies[l.voie].marche : voies[l.voie].arret);
+            const ligne_registre& r = registre[n++];
+            noms_attendus.push_back(commande(e.voies, l));
             noms_lus.push_back(r.script);
-            EXPECT_TRUE(r.quand >= groupe.front().minute &&
-                        r.quand <= groupe.back().minute + 60s + marge_script)
-                << r.script << " ran at " << texte_heure(r.quand) << " for the minute "
-                << texte_heure(groupe.front().minute);
+            EXPECT_TRUE(!utc || (r.quand >= groupe.front().minute &&
+                                 r.quand <= groupe.back().minute + 60s + marge_script))
+                << r.script << " ran at " << texte_heure(r.quand);
         }
-        std::sort(noms_attendus.begin(), noms_attendus.end());
-        std::sort(noms_lus.begin(), noms_lus.end());
-        EXPECT_EQ(noms_lus, noms_attendus)
+        EXPECT_EQ(trie(noms_lus), trie(noms_attendus))
             << "launches of the minute " << texte_heure(groupe.front().minute);
     }
     // Once the program has ended, the clock its children shared may be gone: the times
     // of the shutdown's scripts prove nothing.
-    std::vector<std::string> fin_lue;
-    for (; n < registre_lu.size(); ++n) fin_lue.push_back(registre_lu[n].script);
-    std::sort(fin_lue.begin(), fin_lue.end());
-    EXPECT_EQ(fin_lue, fin_attendue);
+    std::vector<std::string> fin_attendue, fin_lue;
+    for (int i : e.arretes_a_la_fin) fin_attendue.push_back(e.voies[i].arret);
+    for (; n < registre.size(); ++n) fin_lue.push_back(registre[n].script);
+    EXPECT_EQ(trie(fin_lue), trie(fin_attendue));
+}
+
+TEST(DeuxJours, TheJournalAndTheRecordHoldExactlyTheScheduledLaunches) {
+    ASSERT_TRUE(fs::exists(HORLIVET_FAKETIME))
+        << "libfaketime is missing: scripts/deps.sh --test installs it";
+    std::vector<std::unique_ptr<dossier_temporaire>> dossiers;
+    std::vector<pid_t> pids;
+    for (const essai& e : essais) {
+        const fs::path& d = dossiers.emplace_back(new dossier_temporaire)->chemin;
+        installe(d, e.voies);
+        pids.push_back(demarre(d, d / "sortie.txt", e.depart, e.tz, e.fenetre));
+        ASSERT_GT(pids.back(), 0);
+    }
+    // The faked time of the two days, as near as the test can tell: libfaketime starts
+    // its clock as the program starts, a little before `depart`.
+    const auto depart = steady_clock::now();
+    bool vivants = true;
+    while (vivants &&
+           essais[0].depart + duration_cast<seconds>((steady_clock::now() - depart) * vitesse()) <
+               a(2, 11, 45)) {
+        std::this_thread::sleep_for(100ms);
+        vivants = std::all_of(pids.begin(), pids.end(),
+                              [](pid_t p) { return waitpid(p, nullptr, WNOHANG) == 0; });
+    }
+    std::vector<int> statuts;
+    for (const pid_t p : pids) statuts.push_back(arrete(p));
+    EXPECT_TRUE(vivants) << "a program ended by itself";
+    for (std::size_t i = 0; i < essais.size(); ++i)
+        verifie(essais[i], dossiers[i]->chemin, statuts[i]);
 }
 
 // A Monday morning of dense slots, two an hour apart on most channels, for the kills.
 const std::vector<voie> voies_matin = {
-    {"Un", "x......", {{1, 6, 0, 6, 30}, {2, 7, 40, 8, 10}}, "m0.sh", "a0.bat"},
-    {"Deux", "x......", {{1, 6, 10, 6, 50}, {2, 8, 0, 8, 20}}, "m1.sh", "a1.bat"},
-    {"Trois", "x......", {{1, 6, 20, 6, 35}, {2, 7, 50, 8, 30}}, "m2.sh", "a2.bat"},
-    {"Quatre", "x......", {{1, 6, 40, 7, 10}, {2, 8, 15, 8, 40}}, "m3.sh", "a3.bat"},
-    {"Cinq", "x......", {{1, 6, 55, 7, 30}, {2, 8, 35, 8, 50}}, "m4.sh", "a4.bat"},
-    {"Six", "x......", {{1, 7, 0, 7, 20}, {2, 8, 30, 8, 55}}, "m5.sh", "a5.bat"},
-    {"Sept", "x......", {{1, 7, 15, 7, 45}}, "m6.sh", "a6.bat"},
-    {"Huit", "x......", {{1, 7, 30, 8, 0}}, "m7.sh", "a7.bat"},
+    {"Un", "x......", {{6, 0, 6, 30}, {7, 40, 8, 10}}, "m0.sh", "a0.bat"},
+    {"Deux", "x......", {{6, 10, 6, 50}, {8, 0, 8, 20}}, "m1.sh", "a1.bat"},
+    {"Trois", "x......", {{6, 20, 6, 35}, {7, 50, 8, 30}}, "m2.sh", "a2.bat"},
+    {"Quatre", "x......", {{6, 40, 7, 10}, {8, 15, 8, 40}}, "m3.sh", "a3.bat"},
+    {"Cinq", "x......", {{6, 55, 7, 30}, {8, 35, 8, 50}}, "m4.sh", "a4.bat"},
+    {"Six", "x......", {{7, 0, 7, 20}, {8, 30, 8, 55}}, "m5.sh", "a5.bat"},
+    {"Sept", "x......", {{7, 15, 7, 45}}, "m6.sh", "a6.bat"},
+    {"Huit", "x......", {{7, 30, 8, 0}}, "m7.sh", "a7.bat"},
 };
 
 // One slot's Monday: its start and stop minutes, and how many extra stops the kills
@@ -603,17 +515,17 @@ int occurrence_de(const std::vector<occurrence>& occs, const std::string& comman
 std::vector<ligne_registre> registre_complet(const fs::path& chemin,
                                              const std::vector<ligne_journal>& journal) {
     std::vector<ligne_registre> r;
-    for (const auto limite = steady_clock::now() + 5s; steady_clock::now() < limite;) {
-        r = lit_registre(chemin);
-        const auto complet = [&](const ligne_journal& j) {
-            const auto dans = [&](const auto& l) { return l.commande == j.commande; };
-            const auto lance = [&](const ligne_registre& l) { return l.script == j.commande; };
-            return std::count_if(journal.begin(), journal.end(), dans) <=
-                   std::count_if(r.begin(), r.end(), lance);
-        };
-        if (std::all_of(journal.begin(), journal.end(), complet)) break;
-        std::this_thread::sleep_for(10ms);
-    }
+    attend(
+        [&] {
+            r = lit_registre(chemin);
+            return std::all_of(journal.begin(), journal.end(), [&](const ligne_journal& j) {
+                const auto dans = [&](const auto& l) { return l.commande == j.commande; };
+                const auto lance = [&](const ligne_registre& l) { return l.script == j.commande; };
+                return std::count_if(journal.begin(), journal.end(), dans) <=
+                       std::count_if(r.begin(), r.end(), lance);
+            });
+        },
+        5s);
     return r;
 }
 
@@ -634,8 +546,10 @@ TEST(ArretsBrutaux, AfterEachKillTheStateFileIsWholeAndNoSlotIsLeftOnOrLaunchedT
                    registre = d.chemin / "registre.txt";
     std::vector<occurrence> occs;
     for (std::size_t c = 0; c < voies_matin.size(); ++c) {
-        for (const plage& p : voies_matin[c].plages)
-            occs.push_back({int(c), p.k, a(0, p.h1, p.m1), a(0, p.h2, p.m2)});
+        for (std::size_t k = 1; k <= voies_matin[c].plages.size(); ++k) {
+            const plage& p = voies_matin[c].plages[k - 1];
+            occs.push_back({int(c), int(k), a(0, p.h1, p.m1), a(0, p.h2, p.m2)});
+        }
     }
     const unsigned graine = std::random_device{}();
     std::mt19937 alea(graine);
@@ -651,7 +565,7 @@ TEST(ArretsBrutaux, AfterEachKillTheStateFileIsWholeAndNoSlotIsLeftOnOrLaunchedT
     // program's clock starts after its spawn), whether it got through its startup, and
     // the journal's length at its end.
     struct run {
-        sys_seconds depart, tue = sys_days(lundi) + days(1);
+        sys_seconds depart, tue = a(1, 0, 0);
         bool demarre = true;
         std::size_t lignes = 0;
     };
@@ -675,8 +589,7 @@ TEST(ArretsBrutaux, AfterEachKillTheStateFileIsWholeAndNoSlotIsLeftOnOrLaunchedT
     steady_clock::time_point t0;
     for (sys_seconds depart = a(0, 5, 55);;) {
         t0 = steady_clock::now();
-        pids.push_back(demarre(d.chemin / "horlivet", sortie(runs.size()),
-                               "2026-12-07 " + texte_heure(depart).substr(2)));
+        pids.push_back(demarre(d.chemin, sortie(runs.size()), depart));
         ASSERT_GT(pids.back(), 0);
         runs.push_back({depart});
         if (runs.size() > 20) break;
@@ -786,9 +699,7 @@ TEST(ArretsBrutaux, AfterEachKillTheStateFileIsWholeAndNoSlotIsLeftOnOrLaunchedT
         const std::string t = lit_fichier(etat);
         return t.starts_with("# ") && std::count(t.begin(), t.end(), '\n') == 1;
     };
-    for (const auto limite = steady_clock::now() + 20s;
-         !sans_plage() && steady_clock::now() < limite;)
-        std::this_thread::sleep_for(20ms);
+    attend(sans_plage, 20s);
     lj = lit_journal(journal, illisibles);
     lr = registre_complet(registre, lj);
     runs.back().lignes = lj.size();
