@@ -39,10 +39,7 @@ namespace {
 
 using namespace std::chrono;
 namespace fs = std::filesystem;
-using horlivet::essai::attend;
-using horlivet::essai::dossier_temporaire;
-using horlivet::essai::ecrit_fichier;
-using horlivet::essai::lit_fichier;
+using namespace horlivet::essai;
 
 // The clock runs this many times faster: 56 hours in under three and a half minutes. Slower
 // machines may set HORLIVET_E2E_VITESSE lower; every check is in faked seconds.
@@ -63,8 +60,7 @@ struct plage {
     bool active = true;
 };
 struct voie {
-    std::string nom;
-    std::string jours;  // seven characters, 'x' for a ticked day
+    std::string nom, jours;  // jours: seven characters, 'x' for a ticked day
     std::vector<plage> plages;
     std::string marche, arret;
 };
@@ -193,11 +189,6 @@ std::string texte_heure(sys_seconds t) {
     return texte;
 }
 
-std::vector<std::string> trie(std::vector<std::string> v) {
-    std::sort(v.begin(), v.end());
-    return v;
-}
-
 // The settings file of a schedule, as the save would write it (CR LF).
 std::string ini_du_programme(const std::vector<voie>& voies) {
     const char* noms_jours[] = {"lundi",    "mardi",  "mercredi", "jeudi",
@@ -212,10 +203,10 @@ std::string ini_du_programme(const std::vector<voie>& voies) {
             ini << noms_jours[d] << "_" << n << "=" << (v.jours[d] == 'x' ? "on" : "off") << "\r\n";
         for (std::size_t k = 1; k <= v.plages.size(); ++k) {
             const plage& p = v.plages[k - 1];
-            const std::string suffixe = "_" + std::to_string(k) + "_" + n;
-            ini << "heure_deb" << suffixe << "=" << p.h1 << "\r\nminute_deb" << suffixe << "="
-                << p.m1 << "\r\nheure_fin" << suffixe << "=" << p.h2 << "\r\nminute_fin" << suffixe
-                << "=" << p.m2 << "\r\n"
+            const std::string s = "_" + std::to_string(k) + "_" + n;
+            ini << "heure_deb" << s << "=" << p.h1 << "\r\nminute_deb" << s << "=" << p.m1
+                << "\r\nheure_fin" << s << "=" << p.h2 << "\r\nminute_fin" << s << "=" << p.m2
+                << "\r\n"
                 << (k == 1 ? "valid_" : "valid_" + std::to_string(k) + "_") << n << "="
                 << (p.active ? "on" : "off") << "\r\n";
         }
@@ -228,7 +219,7 @@ std::string ini_du_programme(const std::vector<voie>& voies) {
 // A line of the journal or of the record (the script and the time it saw).
 struct ligne {
     sys_seconds quand;
-    std::string commande, nom, resultat;
+    std::string commande, nom = {}, resultat = {};
 };
 
 // The journal's lines; those that do not read as a launch go to `illisibles`.
@@ -259,8 +250,7 @@ std::vector<ligne> lit_registre(const fs::path& chemin) {
     std::istringstream in(lit_fichier(chemin));
     std::string script;
     long long secondes = 0;
-    while (in >> script >> secondes)
-        lignes.push_back({sys_seconds(seconds(secondes)), script, "", ""});
+    while (in >> script >> secondes) lignes.push_back({sys_seconds(seconds(secondes)), script});
     return lignes;
 }
 
@@ -381,10 +371,9 @@ void verifie(const essai& e, const fs::path& dossier, int statut) {
         journal_attendu += vu(l.nom, l.commande == "absente.sh" ? "Erreur 2" : "OK", l.commande);
     for (const ligne& l : lignes) journal_lu += vu(l.nom, l.resultat, l.commande);
     EXPECT_EQ(journal_lu, journal_attendu);
-    EXPECT_EQ(
-        horlivet::essai::noms_dans(dossier),
-        (std::vector<std::string>{"actions", "ervaline.ini", "horlivet", "horlivet-fenetre.so",
-                                  "horlivet.etat", journal, "registre.txt", "sortie.txt"}));
+    EXPECT_EQ(noms_dans(dossier), (std::vector<std::string>{
+                                      "actions", "ervaline.ini", "horlivet", "horlivet-fenetre.so",
+                                      "horlivet.etat", journal, "registre.txt", "sortie.txt"}));
     // Emptied by the shutdown: the state file lists no started slot.
     EXPECT_EQ(lit_fichier(dossier / "horlivet.etat").find("channel"), std::string::npos);
     for (std::size_t n = 0; n < std::min(lignes.size(), attendus.size()); ++n) {
@@ -424,7 +413,9 @@ void verifie(const essai& e, const fs::path& dossier, int statut) {
                          r.quand <= groupe.back().minute + 60s + marge_script))
                 << r.commande << " ran at " << texte_heure(r.quand);
         }
-        EXPECT_EQ(trie(noms_lus), trie(noms_attendus))
+        std::sort(noms_lus.begin(), noms_lus.end());
+        std::sort(noms_attendus.begin(), noms_attendus.end());
+        EXPECT_EQ(noms_lus, noms_attendus)
             << "launches of the minute " << texte_heure(groupe.front().minute);
     }
 }
@@ -481,8 +472,8 @@ struct occurrence {
 // The channel of a command file and whether it is its start.
 std::pair<int, bool> voie_de(const std::string& commande) {
     for (std::size_t c = 0; c < voies_matin.size(); ++c) {
-        if (commande == voies_matin[c].marche) return {int(c), true};
-        if (commande == voies_matin[c].arret) return {int(c), false};
+        const voie& v = voies_matin[c];
+        if (commande == v.marche || commande == v.arret) return {int(c), commande == v.marche};
     }
     return {-1, false};
 }
@@ -502,16 +493,15 @@ int occurrence_de(const std::vector<occurrence>& occs, const std::string& comman
 // scripts of a killed program run on.
 std::vector<ligne> registre_complet(const fs::path& chemin, const std::vector<ligne>& journal) {
     std::vector<ligne> r;
-    attend(
-        [&] {
-            r = lit_registre(chemin);
-            return std::all_of(journal.begin(), journal.end(), [&](const ligne& j) {
-                const auto de_j = [&](const ligne& l) { return l.commande == j.commande; };
-                return std::count_if(journal.begin(), journal.end(), de_j) <=
-                       std::count_if(r.begin(), r.end(), de_j);
-            });
-        },
-        5s);
+    const auto complet = [&](const ligne& j) {
+        const auto de_j = [&](const ligne& l) { return l.commande == j.commande; };
+        return std::count_if(journal.begin(), journal.end(), de_j) <=
+               std::count_if(r.begin(), r.end(), de_j);
+    };
+    for (const auto limite = steady_clock::now() + 5s; steady_clock::now() < limite;) {
+        if (r = lit_registre(chemin); std::all_of(journal.begin(), journal.end(), complet)) break;
+        std::this_thread::sleep_for(10ms);
+    }
     return r;
 }
 
@@ -649,13 +639,11 @@ TEST(ArretsBrutaux, AfterEachKillTheStateFileIsWholeAndNoSlotIsLeftOnOrLaunchedT
             const bool marche_r = e != lr.rend() && marche_de_o(*e);
             EXPECT_TRUE(!marche_j || listee[o]) << voies_matin[c].nom << " is on";
             if (!listee[o] || (marche_j && marche_r)) continue;
-            const auto arrets = [&](const std::vector<ligne>& lignes) {
-                return std::count_if(lignes.begin(), lignes.end(),
-                                     [&](const ligne& l) { return de_c(l, false); });
-            };
+            const auto arret = [&](const ligne& l) { return de_c(l, false); };
             const bool arret_final =
                 j != lj.rend() && !de_c(*j, true) && lj.rend() - j > long(arrets_finaux);
-            const bool arret_au_registre_seul = arrets(lr) > arrets(lj);
+            const bool arret_au_registre_seul = std::count_if(lr.begin(), lr.end(), arret) >
+                                                std::count_if(lj.begin(), lj.end(), arret);
             const bool marche_en_cours =
                 std::none_of(lj.begin(), lj.end(), marche_de_o) &&
                 (marche_r || lj.empty() || *listee[o] >= lj.back().quand - 120s ||
