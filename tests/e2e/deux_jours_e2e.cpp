@@ -483,9 +483,8 @@ std::pair<int, bool> voie_de(const std::string& commande) {
 int occurrence_de(const std::vector<occurrence>& occs, const std::string& commande, sys_seconds t) {
     const auto [c, marche] = voie_de(commande);
     int o = -1;
-    for (std::size_t n = 0; n < occs.size(); ++n) {
+    for (std::size_t n = 0; n < occs.size(); ++n)
         if (occs[n].voie == c && (marche ? occs[n].debut : occs[n].fin) <= t) o = int(n);
-    }
     return o;
 }
 
@@ -521,12 +520,11 @@ TEST(ArretsBrutaux, AfterEachKillTheStateFileIsWholeAndNoSlotIsLeftOnOrLaunchedT
     const fs::path etat = d.chemin / "horlivet.etat", journal = d.chemin / "journal_2026-12.txt",
                    registre = d.chemin / "registre.txt";
     std::vector<occurrence> occs;
-    for (std::size_t c = 0; c < voies_matin.size(); ++c) {
+    for (std::size_t c = 0; c < voies_matin.size(); ++c)
         for (std::size_t k = 1; k <= voies_matin[c].plages.size(); ++k) {
             const plage& p = voies_matin[c].plages[k - 1];
             occs.push_back({int(c), int(k), a(0, p.h1, p.m1), a(0, p.h2, p.m2)});
         }
-    }
     const unsigned graine = std::random_device{}();
     std::mt19937 alea(graine);
     SCOPED_TRACE(testing::Message() << "seed " << graine);
@@ -570,12 +568,10 @@ TEST(ArretsBrutaux, AfterEachKillTheStateFileIsWholeAndNoSlotIsLeftOnOrLaunchedT
         if (runs.size() > 20) break;
         // One kill in four at any moment of the startup, the others up to ten minutes after
         // it: a startup takes minutes of the faked clock.
-        if (alea() % 4 == 0) {
-            std::this_thread::sleep_for(milliseconds(alea() % 60));
-        } else {
-            attend([&] { return a_demarre(runs.size() - 1); }, 20s);
-            std::this_thread::sleep_for(reel(seconds(alea() % 600)));
-        }
+        const bool au_demarrage = alea() % 4 == 0;
+        if (!au_demarrage) attend([&] { return a_demarre(runs.size() - 1); }, 20s);
+        std::this_thread::sleep_for(au_demarrage ? milliseconds(alea() % 60)
+                                                 : reel(seconds(alea() % 600)));
         const sys_seconds tue =
             depart + duration_cast<seconds>((steady_clock::now() - t0) * vitesse());
         if (tue > a(0, 8, 50)) break;
@@ -593,11 +589,10 @@ TEST(ArretsBrutaux, AfterEachKillTheStateFileIsWholeAndNoSlotIsLeftOnOrLaunchedT
         ASSERT_TRUE((texte.empty() && !fs::exists(etat)) ||
                     (texte.starts_with("# ") && texte.ends_with("\n")));
         std::vector<std::optional<sys_seconds>> listee(occs.size());
-        std::istringstream lignes(texte);
-        std::string entree;
-        std::getline(lignes, entree);
+        // The lines after the heading.
+        std::istringstream lignes(texte.substr(texte.find('\n') + 1));
         std::smatch m;
-        while (std::getline(lignes, entree)) {
+        for (std::string entree; std::getline(lignes, entree);) {
             ASSERT_TRUE(std::regex_match(entree, m, forme_ligne)) << entree;
             const auto n = [&m](int i) { return std::stoi(m[i].str()); };
             const sys_seconds marche = a(0, n(3), n(4)) + seconds(n(5));
@@ -696,10 +691,10 @@ TEST(ArretsBrutaux, AfterEachKillTheStateFileIsWholeAndNoSlotIsLeftOnOrLaunchedT
             (voie_de(x.commande).second ? y.marches : y.arrets).push_back(n);
         }
     }
+    // The run that wrote line n: the journal's length at the end of each run only grows.
     const auto run_de = [&](std::size_t n) {
-        std::size_t r = 0;
-        while (runs[r].lignes <= n) ++r;
-        return r;
+        const auto apres = [](std::size_t k, const run& r) { return k < r.lignes; };
+        return std::size_t(std::upper_bound(runs.begin(), runs.end(), n, apres) - runs.begin());
     };
     int hors_journal = 0;
     for (std::size_t o = 0; o < occs.size(); ++o) {
@@ -727,10 +722,9 @@ TEST(ArretsBrutaux, AfterEachKillTheStateFileIsWholeAndNoSlotIsLeftOnOrLaunchedT
         std::size_t premier = 0, dernier = 0;
         while (runs[premier].tue < x.fin) ++premier;
         for (dernier = premier + 1; dernier < runs.size() && !runs[dernier].demarre;) ++dernier;
-        for (const std::size_t s : n.arrets) {
+        for (const std::size_t s : n.arrets)
             EXPECT_TRUE(run_de(s) >= premier && run_de(s) <= dernier)
                 << "stop at " << texte_heure(lj[s].quand) << " by run " << run_de(s);
-        }
     }
     EXPECT_LE(std::size_t(hors_journal), runs.size() - 1);
 }
