@@ -44,6 +44,7 @@ char minuscule(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A'
 // Section and key names hash and compare without regard to ASCII case, so the index
 // holds views of the names as spelled in the file and no lower-case copies.
 struct hachage_insensible {
+    using is_transparent = void;  // the index is searched with views, without a copy
     std::size_t operator()(std::string_view s) const noexcept {
         std::size_t h = 14695981039346656037ull;
         for (char c : s) {
@@ -56,6 +57,7 @@ struct hachage_insensible {
 
 // Equality matching hachage_insensible.
 struct egalite_insensible {
+    using is_transparent = void;
     bool operator()(std::string_view a, std::string_view b) const noexcept {
         if (a.size() != b.size()) return false;
         for (std::size_t n = 0; n < a.size(); ++n) {
@@ -65,25 +67,58 @@ struct egalite_insensible {
     }
 };
 
-// A name with its hash, worked out once: the table then hashes no name again when it
-// grows, nor to tell which bucket a node is in.
-struct nom_hache {
-    std::string_view nom;
-    std::size_t code;
-    explicit nom_hache(std::string_view n) : nom(n), code(hachage_insensible{}(n)) {}
-};
-struct code_du_nom {
-    std::size_t operator()(const nom_hache& n) const noexcept { return n.code; }
-};
-struct meme_nom {
-    bool operator()(const nom_hache& a, const nom_hache& b) const noexcept {
-        return a.code == b.code && egalite_insensible{}(a.nom, b.nom);
-    }
+// The first line of each key name of a section: open addressing over a power-of-two
+// table kept at most half full, each name with its hash. A table of nodes made this
+// index most of the cost of a settings load.
+struct index_cles {
+    struct entree {
+        std::string_view nom;
+        std::size_t code = 0;
+        std::size_t ligne = std::string::npos;  // npos: an empty slot
+    };
+    std::vector<entree> cases;
+    std::size_t nombre = 0;
 };
 
-// Names to the first line that carries them.
-template <typename T>
-using index_noms = std::unordered_map<nom_hache, T, code_du_nom, meme_nom>;
+// The slot of `nom`, or the empty slot where it would go.
+std::size_t case_de(const index_cles& x, std::string_view nom, std::size_t code) {
+    const std::size_t masque = x.cases.size() - 1;
+    // The high bits of a multiplicative hash: FNV's low bits depend on the low bits of
+    // each byte only, and names like "valid_1" to "valid_7" would crowd together.
+    for (std::size_t n = (code * 0x9E3779B97F4A7C15ull) >> 40 & masque;; n = (n + 1) & masque) {
+        const index_cles::entree& e = x.cases[n];
+        if (e.ligne == std::string::npos || (e.code == code && egalite_insensible{}(e.nom, nom)))
+            return n;
+    }
+}
+
+// Room for `nombre` names without growing.
+void prepare(index_cles& x, std::size_t nombre) {
+    std::size_t taille = 16;
+    while (taille < 2 * nombre) taille *= 2;
+    if (taille <= x.cases.size()) return;
+    std::vector<index_cles::entree> anciennes(taille);
+    anciennes.swap(x.cases);
+    for (const index_cles::entree& e : anciennes) {
+        if (e.ligne != std::string::npos) x.cases[case_de(x, e.nom, e.code)] = e;
+    }
+}
+
+// The line of `nom`, or npos.
+std::size_t cherche(const index_cles& x, std::string_view nom) {
+    if (x.cases.empty()) return std::string::npos;
+    return x.cases[case_de(x, nom, hachage_insensible{}(nom))].ligne;
+}
+
+// Indexes `nom` at `ligne` unless it has a line already: the first line of a name wins.
+void ajoute(index_cles& x, std::string_view nom, std::size_t ligne) {
+    prepare(x, x.nombre + 1);
+    const std::size_t code = hachage_insensible{}(nom);
+    index_cles::entree& e = x.cases[case_de(x, nom, code)];
+    if (e.ligne != std::string::npos) return;
+    e = {nom, code, ligne};
+    ++x.nombre;
+}
 
 // What a line is to the reader, with the name it carries (blanks trimmed).
 enum class genre_ligne { autre, commentaire, section, cle };
@@ -114,9 +149,9 @@ sens_ligne analyse(std::string_view texte) {
 // The lines of a section, split. New keys go after the last key line, so the lines are
 // kept in two parts and an added key is a push_back.
 struct lignes_section {
-    std::vector<ligne> corps;      // through the last key line
-    std::vector<ligne> queue;      // after it: comments, blank lines, lines without '='
-    index_noms<std::size_t> cles;  // the first line of each key, in corps
+    std::vector<ligne> corps;  // through the last key line
+    std::vector<ligne> queue;  // after it: comments, blank lines, lines without '='
+    index_cles cles;           // the first line of each key, in corps
 };
 
 // A section line and what follows it up to the next section line. Most sections of a
@@ -163,7 +198,6 @@ lignes_section& lignes_de(const section_profil& s) {
     if (s.decoupee.load(std::memory_order_acquire)) return *s.lignes;
     std::call_once(s.decoupage, [&s] {
         auto l = std::make_unique<lignes_section>();
-        std::vector<std::pair<std::string_view, std::size_t>> cles;
         pour_chaque_ligne(s.brut, [&](const ligne& ligne_lue) {
             const sens_ligne sens = analyse(ligne_lue.texte);
             if (sens.genre != genre_ligne::cle) {
@@ -174,11 +208,8 @@ lignes_section& lignes_de(const section_profil& s) {
             l->corps.insert(l->corps.end(), l->queue.begin(), l->queue.end());
             l->queue.clear();
             l->corps.push_back(ligne_lue);
-            cles.emplace_back(sens.nom, l->corps.size() - 1);
+            ajoute(l->cles, sens.nom, l->corps.size() - 1);
         });
-        // Sized once, rather than grown key by key.
-        l->cles.reserve(cles.size());
-        for (const auto& [nom, n] : cles) l->cles.emplace(nom_hache(nom), n);
         s.lignes = std::move(l);
         s.decoupee.store(true, std::memory_order_release);
     });
@@ -211,6 +242,9 @@ struct contenu_profil {
     mutable std::mutex verrou_index;
     mutable std::unordered_map<std::string, std::size_t, hachage_insensible, egalite_insensible>
         index;
+    // The entry of the name looked up last: a load asks for one section key after key.
+    // Entries never move nor go.
+    mutable const std::pair<const std::string, std::size_t>* derniere = nullptr;
     // Why an existing file could not be read. The profile is then empty, and saving it
     // would lose what the file holds, so the save refuses.
     std::string erreur_lecture;
@@ -395,15 +429,15 @@ std::string_view garde(contenu_profil& c, std::string texte) {
 std::size_t position_section(const contenu_profil& c, std::string_view section) {
     const std::string_view nom = sans_blancs(section);
     const std::lock_guard verrou(c.verrou_index);
-    const auto [it, nouveau] = c.index.try_emplace(std::string(nom), std::string::npos);
-    if (nouveau) {
-        for (std::size_t n = 0; n < c.sections.size(); ++n) {
-            if (egalite_insensible{}(c.sections[n].nom, nom)) {
-                it->second = n;
-                break;
-            }
-        }
+    if (c.derniere != nullptr && egalite_insensible{}(c.derniere->first, nom))
+        return c.derniere->second;
+    auto it = c.index.find(nom);
+    if (it == c.index.end()) {
+        std::size_t n = 0;
+        while (n < c.sections.size() && !egalite_insensible{}(c.sections[n].nom, nom)) ++n;
+        it = c.index.emplace(nom, n == c.sections.size() ? std::string::npos : n).first;
     }
+    c.derniere = &*it;
     return it->second;
 }
 
@@ -605,8 +639,8 @@ std::string lit_profil(const fichier_profil& f, std::string_view section, std::s
     if (f.contenu) {
         if (const section_profil* s = trouve_section(*f.contenu, section)) {
             const lignes_section& l = lignes_de(*s);
-            const auto it = l.cles.find(nom_hache(sans_blancs(cle)));
-            if (it != l.cles.end()) return coupe(valeur_de(l.corps[it->second].texte), taille);
+            const std::size_t n = cherche(l.cles, sans_blancs(cle));
+            if (n != std::string::npos) return coupe(valeur_de(l.corps[n].texte), taille);
         }
     }
     while (!defaut.empty() && defaut.back() == ' ') defaut.remove_suffix(1);
@@ -650,10 +684,8 @@ void ecrit_profil(fichier_profil& f, std::string_view section, std::string_view 
     }
 
     lignes_section& lignes = lignes_de(*s);
-    index_noms<std::size_t>& cles = lignes.cles;
-    const auto it = cles.find(nom_hache(cle_lue));
-    if (it != cles.end()) {
-        ligne& l = lignes.corps[it->second];
+    if (const std::size_t n = cherche(lignes.cles, cle_lue); n != std::string::npos) {
+        ligne& l = lignes.corps[n];
         // A line that already reads as the value keeps its bytes: spacing, quotes, case.
         if (!relire && valeur_de(l.texte) == lue(valeur)) return;
         // Otherwise the key keeps its spelling; the line keeps its ending.
@@ -671,7 +703,7 @@ void ecrit_profil(fichier_profil& f, std::string_view section, std::string_view 
         if (sens.genre == genre_ligne::cle) {
             lignes.corps.push_back(l);
             if (egalite_insensible{}(sens.nom, cle_lue)) {
-                cles.emplace(nom_hache(sens.nom), lignes.corps.size() - 1);
+                ajoute(lignes.cles, sens.nom, lignes.corps.size() - 1);
             } else {
                 relire = true;
             }
