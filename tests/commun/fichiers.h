@@ -16,19 +16,13 @@ namespace horlivet::essai {
 
 // A fresh folder, removed with what it holds at the end of the test.
 struct dossier_temporaire {
-    std::filesystem::path chemin;
-    dossier_temporaire() {
-        std::string modele =
-            (std::filesystem::temp_directory_path() / "horlivet_test.XXXXXX").string();
-        chemin = ::mkdtemp(modele.data());
-    }
+    const std::filesystem::path chemin = ::mkdtemp(
+        (std::filesystem::temp_directory_path() / "horlivet_test.XXXXXX").string().data());
     ~dossier_temporaire() {
         std::error_code ignore;
         std::filesystem::permissions(chemin, std::filesystem::perms::owner_all, ignore);
         std::filesystem::remove_all(chemin, ignore);
     }
-    dossier_temporaire(const dossier_temporaire&) = delete;
-    dossier_temporaire& operator=(const dossier_temporaire&) = delete;
 };
 
 // The bytes of a file; the empty text when it cannot be read.
@@ -39,26 +33,22 @@ inline std::string lit_fichier(const std::filesystem::path& chemin) {
 
 // Replaces a file with these bytes.
 inline void ecrit_fichier(const std::filesystem::path& chemin, std::string_view octets) {
-    std::ofstream out(chemin, std::ios::binary | std::ios::trunc);
-    out.write(octets.data(), static_cast<std::streamsize>(octets.size()));
+    std::ofstream(chemin, std::ios::binary).write(octets.data(), std::streamsize(octets.size()));
 }
 
 // The fixtures are written with LF; the same text with CR LF.
-inline std::string en_crlf(std::string_view texte) {
-    std::string t;
-    for (char c : texte) {
-        if (c == '\n') t += '\r';
-        t += c;
-    }
+inline std::string en_crlf(std::string t) {
+    for (auto i = t.find('\n'); i != std::string::npos; i = t.find('\n', i + 2)) t.insert(i, "\r");
     return t;
 }
 
-// The names in a folder, sorted: a failed save must leave no temporary file behind.
+// The names in a folder, sorted (none when it is gone): a failed save must leave no
+// temporary file behind, a launch no descriptor of ours in /proc/self/fd.
 inline std::vector<std::string> noms_dans(const std::filesystem::path& dossier) {
     std::vector<std::string> noms;
-    for (const auto& e : std::filesystem::directory_iterator(dossier)) {
+    std::error_code ignore;
+    for (const auto& e : std::filesystem::directory_iterator(dossier, ignore))
         noms.push_back(e.path().filename());
-    }
     std::sort(noms.begin(), noms.end());
     return noms;
 }

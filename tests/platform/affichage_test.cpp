@@ -21,12 +21,11 @@ namespace {
 TEST(CherchePlateforme, AWindowOnlyWhereADisplayAnswersOrAPlatformIsChosen) {
     const char* variables[] = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_RUNTIME_DIR"};
     std::optional<std::string> sauvees[4];
-    for (int n = 0; n < 4; ++n) {
+    for (int n = 0; n < 4; ++n)
         if (const char* valeur = std::getenv(variables[n])) sauvees[n] = valeur;
-    }
+    // The variable set before the call, the others unset.
     struct cas {
-        const char* variable;  // set before the call, the others unset
-        const char* valeur;
+        const char *variable, *valeur;
         bool fenetre;
         const char* raison;
     };
@@ -42,13 +41,8 @@ TEST(CherchePlateforme, AWindowOnlyWhereADisplayAnswersOrAPlatformIsChosen) {
         EXPECT_EQ(a.fenetre, c.fenetre);
         EXPECT_EQ(a.raison, c.raison);
     }
-    for (int n = 0; n < 4; ++n) {
-        if (sauvees[n]) {
-            setenv(variables[n], sauvees[n]->c_str(), 1);
-        } else {
-            unsetenv(variables[n]);
-        }
-    }
+    for (int n = 0; n < 4; ++n)
+        sauvees[n] ? setenv(variables[n], sauvees[n]->c_str(), 1) : unsetenv(variables[n]);
 }
 
 // Fontconfig set up on its own thread, then text measured and drawn as by a first

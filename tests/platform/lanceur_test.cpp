@@ -37,53 +37,48 @@ void ecrit(const fs::path& chemin, const std::string& contenu, fs::perms mode) {
 const std::string script_marque = "#!/bin/sh\necho ok > marque\n";
 const std::string script_sans_diese = "echo ok > marque\n";
 
-// A launch: the text handed over, the one file the folder holds (under actions/ unless
-// `absolu`), and the code. A child runs, leaving "marque" in actions/, exactly on 33.
+// A launch: the text handed over (under the folder unless `absolu`), the code, and the one
+// file `contenu` makes (actions/<text> unless `fichier`) besides actions/lance.sh. A child
+// runs, leaving "marque" in actions/, exactly on 33.
 struct cas_lancement {
     const char* nom;
     std::string texte;
-    std::string fichier = "actions/lance.sh";
-    std::string contenu = script_marque;
-    fs::perms mode = executable;
     int attendu = 2;
+    std::string contenu = "";
+    fs::perms mode = executable;
+    std::string fichier = "";
     bool absolu = false;
     std::string dossier = "actions/";
-    bool ouvert = false;  // the file held open for writing during the launch
+    bool ouvert = false;  // lance.sh held open for writing during the launch
 };
 
 TEST(Lanceur, CodesAndEffectsOfEachKindOfFileAndNoTextIsEverACommandLine) {
     const char entete[] =
         "\x7f"
         "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0garbage";
-    const bool root = geteuid() == 0;
     const std::vector<cas_lancement> cas = {
-        {"script with #!", "lance.sh", "actions/lance.sh", script_marque, executable, 33},
-        {"script without #!: /bin/sh", "nu", "actions/nu", script_sans_diese, executable, 33},
-        {"plain .CMD in capitals", "A.CMD", "actions/A.CMD", script_sans_diese, lisible, 33},
-        {"plain .bat with spaces", "mon script.bat", "actions/mon script.bat", script_sans_diese,
-         lisible, 33},
-        {"plain .sh like an option", "-x.sh", "actions/-x.sh", script_sans_diese, lisible, 33},
-        {"a shell line for a name", "a; touch pwned $(id)", "actions/a; touch pwned $(id)",
-         script_marque, executable, 33},
-        {"not UTF-8", "\xff\xfe.sh", "actions/\xff\xfe.sh", script_marque, executable, 33},
-        {"file in a subfolder", "sous/b.sh", "actions/sous/b.sh", script_marque, executable, 33},
-        {"absolute path, run in actions/", "ailleurs/abs.sh", "ailleurs/abs.sh", script_marque,
-         executable, 33, true},
-        {"unreadable plain .bat", "secret.bat", "actions/secret.bat", script_sans_diese,
-         fs::perms::owner_write, 5},
-        {"exec bit not ours", "autrui", "actions/autrui", script_marque,
-         fs::perms::owner_read | fs::perms::others_exec, 5},
+        {"script with #!", "lance.sh", 33},
+        {"script without #!: /bin/sh", "nu", 33, script_sans_diese},
+        {"plain .CMD in capitals", "A.CMD", 33, script_sans_diese, lisible},
+        {"plain .bat with spaces", "mon script.bat", 33, script_sans_diese, lisible},
+        {"plain .sh like an option", "-x.sh", 33, script_sans_diese, lisible},
+        {"a shell line for a name", "a; touch pwned $(id)", 33, script_marque},
+        {"not UTF-8", "\xff\xfe.sh", 33, script_marque},
+        {"file in a subfolder", "sous/b.sh", 33, script_marque},
+        {"absolute path, run in actions/", "ailleurs/abs.sh", 33, script_marque, executable,
+         "ailleurs/abs.sh", true},
+        {"unreadable plain .bat", "secret.bat", 5, script_sans_diese, fs::perms::owner_write},
+        {"exec bit not ours", "autrui", 5, script_marque,
+         fs::perms::owner_read | fs::perms::others_exec},
         {"missing file", "absent.sh"},
         {"empty name", ""},
         {"name cut by a NUL", std::string("lance.sh\0x", 10)},
-        {.nom = "missing folder", .texte = "introuvable/x.sh", .attendu = 3},
-        {.nom = "file as a folder", .texte = "lance.sh/x.sh", .attendu = 3},
+        {"missing folder", "introuvable/x.sh", 3},
+        {"file as a folder", "lance.sh/x.sh", 3},
         {.nom = "missing actions folder", .texte = "lance.sh", .attendu = 3, .dossier = "pas-la/"},
-        {"a folder", "sous", "actions/sous/b.sh", script_marque, executable, 11},
-        {"refused binary", "binaire", "actions/binaire", std::string(entete, sizeof entete - 1),
-         executable, 11},
-        {"no #! interpreter", "orphelin", "actions/orphelin",
-         "#!/introuvable/sh\necho ok > marque\n", executable, 32},
+        {"a folder", "sous", 11, script_marque, executable, "actions/sous/b.sh"},
+        {"refused binary", "binaire", 11, std::string(entete, sizeof entete - 1)},
+        {"no #! interpreter", "orphelin", 32, "#!/introuvable/sh\necho ok > marque\n"},
         // Texts that a shell would run: each names a file that is not there.
         {"command separator", "lance.sh; touch pwned"},
         {"command substitution", "$(touch pwned)"},
@@ -93,27 +88,29 @@ TEST(Lanceur, CodesAndEffectsOfEachKindOfFileAndNoTextIsEverACommandLine) {
         {"glob", "*"},
         {"option", "-c touch pwned"},
         {"format directives", "%n%s%s%s%x"},
-        {.nom = "home folder", .texte = "~/pwned", .attendu = 3},
-        {.nom = "5000-character name", .texte = std::string(5000, 'a'), .attendu = 3},
+        {"home folder", "~/pwned", 3},
+        {"5000-character name", std::string(5000, 'a'), 3},
         {.nom = "program open for writing", .texte = "lance.sh", .attendu = 26, .ouvert = true},
     };
     for (const cas_lancement& c : cas) {
         SCOPED_TRACE(c.nom);
         // Root may read and run everything.
-        if (c.attendu == 5 && root) continue;
+        if (c.attendu == 5 && geteuid() == 0) continue;
         const dossier_temporaire temp;
         const fs::path& racine = temp.chemin;
-        fs::create_directories(racine / "actions");
-        ecrit(racine / c.fichier, c.contenu, c.mode);
+        ecrit(racine / "actions/lance.sh", script_marque, executable);
+        if (!c.contenu.empty())
+            ecrit(racine / (c.fichier.empty() ? "actions/" + c.texte : c.fichier), c.contenu,
+                  c.mode);
         const std::string texte = c.absolu ? (racine / c.texte).string() : c.texte;
-        const auto descripteurs = essai::descripteurs();
+        const auto descripteurs = essai::noms_dans("/proc/self/fd");
         const int ecriture =
-            c.ouvert ? open((racine / c.fichier).c_str(), O_WRONLY | O_CLOEXEC) : -1;
+            c.ouvert ? open((racine / "actions/lance.sh").c_str(), O_WRONLY | O_CLOEXEC) : -1;
         EXPECT_EQ(lance_fichier(texte, (racine / c.dossier).string()), c.attendu);
         if (ecriture >= 0) close(ecriture);
         ASSERT_TRUE(attend_fin_enfants());
         EXPECT_EQ(fs::exists(racine / "actions/marque"), c.attendu == 33);
-        EXPECT_EQ(essai::descripteurs(), descripteurs);
+        EXPECT_EQ(essai::noms_dans("/proc/self/fd"), descripteurs);
         for (const auto& e : fs::recursive_directory_iterator(racine))
             EXPECT_NE(e.path().filename(), "pwned");
         EXPECT_FALSE(fs::exists("pwned"));
@@ -128,16 +125,14 @@ TEST(Lanceur, OtherFilesOpenWithXdgOpenFromAnAbsolutePathFolderOrFail) {
     ecrit(racine / "actions/mes notes.txt", "notes\n", lisible);
     // Keeps the argument it was given, in its working folder.
     ecrit(racine / "bin/xdg-open", "#!/bin/sh\nprintf '%s' \"$1\" > ouvert\n", executable);
-    fs::create_directories(racine / "vide");
-    const std::string path_avant = std::getenv("PATH") ? std::getenv("PATH") : "";
-    const std::string actions = (racine / "actions/").string();
-
-    setenv("PATH", ("relatif:" + (racine / "vide").string()).c_str(), 1);
-    EXPECT_EQ(lance_fichier("mes notes.txt", actions), 31);
-    setenv("PATH", ("relatif:" + (racine / "bin").string()).c_str(), 1);
-    EXPECT_EQ(lance_fichier("mes notes.txt", actions), 33);
+    const std::string path_avant = std::getenv("PATH") ? std::getenv("PATH") : "",
+                      actions = (racine / "actions/").string();
+    // No xdg-open in actions/; a relative folder is skipped.
+    for (const auto& [dossier, code] : {std::pair{"actions", 31}, {"bin", 33}}) {
+        setenv("PATH", ("relatif:" + (racine / dossier).string()).c_str(), 1);
+        EXPECT_EQ(lance_fichier("mes notes.txt", actions), code);
+    }
     setenv("PATH", path_avant.c_str(), 1);
-
     ASSERT_TRUE(attend_fin_enfants());
     EXPECT_EQ(essai::lit_fichier(racine / "actions/ouvert"), actions + "mes notes.txt");
 }
@@ -160,17 +155,17 @@ TEST(Lanceur, ChildIsDetachedWithNullStdinAndNoDescriptorOfOurs) {
     const auto enfants = essai::nos_enfants();
     ASSERT_EQ(enfants.size(), 1u);
     const pid_t pid = enfants[0].pid;
+    const std::string proc = "/proc/" + std::to_string(pid);
     // The shell's script descriptor goes at exec, and sleep's own (locale files) soon
     // after; one of ours would stay.
     const std::vector<std::string> standards = {"0", "1", "2"};
     essai::attend(
         [&] {
             const auto p = essai::lit_processus(pid);
-            return p && p->nom == "sleep" && essai::descripteurs(std::to_string(pid)) == standards;
+            return p && p->nom == "sleep" && essai::noms_dans(proc + "/fd") == standards;
         },
         2s);
-    const std::string proc = "/proc/" + std::to_string(pid);
-    EXPECT_EQ(essai::descripteurs(std::to_string(pid)), standards);
+    EXPECT_EQ(essai::noms_dans(proc + "/fd"), standards);
     EXPECT_EQ(fs::read_symlink(proc + "/fd/0").string(), "/dev/null");
     EXPECT_EQ(fs::read_symlink(proc + "/cwd"), fs::canonical(actions));
     EXPECT_EQ(essai::lit_processus(pid).value().session, pid);  // its own, not ours
