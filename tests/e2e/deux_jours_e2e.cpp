@@ -245,9 +245,9 @@ std::vector<ligne> lit_journal(const fs::path& chemin, std::string& illisibles) 
 std::vector<ligne> lit_registre(const fs::path& chemin) {
     std::vector<ligne> lignes;
     std::istringstream in(lit_fichier(chemin));
-    std::string script;
     long long secondes = 0;
-    while (in >> script >> secondes) lignes.push_back({sys_seconds(seconds(secondes)), script});
+    for (std::string script; in >> script >> secondes;)
+        lignes.push_back({sys_seconds(seconds(secondes)), script});
     return lignes;
 }
 
@@ -305,22 +305,20 @@ void installe(const fs::path& dossier, const std::vector<voie>& voies) {
 // commands of a killed program still read it: remove it once they are done.
 void efface_horloge(pid_t pid) {
     std::error_code ignore;
-    fs::remove("/dev/shm/faketime_shm_" + std::to_string(pid), ignore);
-    fs::remove("/dev/shm/sem.faketime_sem_" + std::to_string(pid), ignore);
+    for (const std::string nom : {"faketime_shm_", "sem.faketime_sem_"})
+        fs::remove("/dev/shm/" + nom + std::to_string(pid), ignore);
 }
 
-// Sends SIGTERM and waits up to 20 s for the end (then SIGKILL); true when it ended with
-// status 0.
+// Sends SIGTERM and waits up to 20 s for the end, then sends SIGKILL; true when it ended
+// with status 0.
 bool arrete(pid_t pid) {
     ::kill(pid, SIGTERM);
     int statut = -1;
-    if (!attend([&] { return waitpid(pid, &statut, WNOHANG) != 0; }, 20s)) {
-        ::kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-        statut = -1;
-    }
+    const bool fini = attend([&] { return waitpid(pid, &statut, WNOHANG) != 0; }, 20s);
+    if (!fini) ::kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
     efface_horloge(pid);
-    return statut != -1 && WIFEXITED(statut) && WEXITSTATUS(statut) == 0;
+    return fini && WIFEXITED(statut) && WEXITSTATUS(statut) == 0;
 }
 
 // The journal holds the launches exactly, in order, each in its minute, then the stops
@@ -354,29 +352,29 @@ void verifie(const essai& e, const fs::path& dossier, bool arrete_a_zero) {
     // there are they compared. Once the program has ended, the clock its children shared
     // may be gone: the times of the shutdown's scripts prove nothing.
     std::vector<ligne> registre = lit_registre(dossier / "registre.txt");
+    const auto vu = [](const ligne& l, sys_seconds quand, const std::string& course) {
+        return l.nom + " | " + l.resultat + " | " + l.commande + " | " + texte_heure(quand) +
+               course + "\n";
+    };
     std::string attendu, lu;
-    for (std::size_t n = 0; n < std::max(attendus.size(), lignes.size()); ++n) {
-        const ligne& x = n < attendus.size() ? attendus[n] : lignes[n];
-        if (n < attendus.size())
-            attendu += x.nom + " | " + x.resultat + " | " + x.commande + " | " +
-                       texte_heure(x.quand) + (x.resultat == "OK" ? " | ran\n" : "\n");
-        if (n >= lignes.size()) continue;
-        const ligne& l = lignes[n];
+    for (const ligne& x : attendus) attendu += vu(x, x.quand, x.resultat == "OK" ? " | ran" : "");
+    for (std::size_t n = 0; n < lignes.size(); ++n) {
+        const ligne &l = lignes[n], &x = n < attendus.size() ? attendus[n] : l;
         const bool a_l_heure =
             l.quand >= x.quand &&
             (x.a_la_fin ? l.quand < a(2, 13, 0) : l.quand <= x.quand + 60s + marge_journal);
-        lu += l.nom + " | " + l.resultat + " | " + l.commande + " | " +
-              texte_heure(a_l_heure ? x.quand : l.quand);
+        std::string course;
         const auto r = std::find_if(registre.begin(), registre.end(),
                                     [&](const ligne& y) { return y.commande == l.commande; });
-        if (l.resultat != "OK" || r == registre.end()) {
-            lu += l.resultat == "OK" ? " | never ran\n" : "\n";
-            continue;
+        if (l.resultat == "OK" && r == registre.end()) {
+            course = " | never ran";
+        } else if (l.resultat == "OK") {
+            const bool a_temps = e.tz != "UTC" || x.a_la_fin ||
+                                 (r->quand >= x.quand && r->quand <= x.quand + 60s + marge_script);
+            course = a_temps ? " | ran" : " | ran at " + texte_heure(r->quand);
+            registre.erase(r);
         }
-        const bool a_temps = e.tz != "UTC" || x.a_la_fin ||
-                             (r->quand >= x.quand && r->quand <= x.quand + 60s + marge_script);
-        lu += a_temps ? " | ran\n" : " | ran at " + texte_heure(r->quand) + "\n";
-        registre.erase(r);
+        lu += vu(l, a_l_heure ? x.quand : l.quand, course);
     }
     for (const ligne& r : registre)
         lu += "and " + r.commande + " at " + texte_heure(r.quand) + "\n";
@@ -438,6 +436,13 @@ int occurrence_de(const std::vector<occurrence>& occs, const ligne& l) {
     for (std::size_t n = 0; n < occs.size(); ++n)
         if (occs[n].voie == c && (marche ? occs[n].debut : occs[n].fin) <= l.quand) o = int(n);
     return o;
+}
+
+// One past the last line of the channel c; 0 for none.
+std::size_t fin_de(const std::vector<ligne>& lignes, int c) {
+    std::size_t n = lignes.size();
+    while (n > 0 && voie_de(lignes[n - 1].commande).first != c) --n;
+    return n;
 }
 
 long nombre(const std::vector<ligne>& lignes, const std::string& commande) {
@@ -573,18 +578,10 @@ TEST(ArretsBrutaux, AfterEachKillTheStateFileIsWholeAndNoSlotIsLeftOnOrLaunchedT
             --arrets_finaux;
         for (std::size_t o = 0; o < occs.size(); ++o) {
             const int c = occs[o].voie;
-            // One past the last line of the channel; 0 for none.
-            const auto fin_de_c = [c](const std::vector<ligne>& v) {
-                return std::size_t(
-                    std::find_if(v.rbegin(), v.rend(),
-                                 [c](const ligne& l) { return voie_de(l.commande).first == c; })
-                        .base() -
-                    v.begin());
-            };
             const auto marche_de_o = [&](const ligne& l) {
                 return voie_de(l.commande).second && occurrence_de(occs, l) == int(o);
             };
-            const std::size_t j = fin_de_c(lj), e = fin_de_c(lr);
+            const std::size_t j = fin_de(lj, c), e = fin_de(lr, c);
             const bool marche_j = j > 0 && marche_de_o(lj[j - 1]),
                        marche_r = e > 0 && marche_de_o(lr[e - 1]);
             EXPECT_TRUE(!marche_j || listee[o]) << voies_matin[c].nom << " is on";
