@@ -18,6 +18,8 @@ namespace horlivet::essai {
 struct dossier_temporaire {
     const std::filesystem::path chemin = ::mkdtemp(
         (std::filesystem::temp_directory_path() / "horlivet_test.XXXXXX").string().data());
+    dossier_temporaire() = default;
+    dossier_temporaire(const dossier_temporaire&) = delete;  // one owner removes it
     ~dossier_temporaire() {
         std::error_code ignore;
         std::filesystem::permissions(chemin, std::filesystem::perms::owner_all, ignore);
