@@ -4,6 +4,10 @@
 #include <optional>
 #include <string>
 
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QFontMetrics>
 #include <QImage>
@@ -12,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include "commun/fichiers.h"
 #include "platform/interface_qt.h"
 
 namespace horlivet {
@@ -23,24 +28,40 @@ TEST(CherchePlateforme, AWindowOnlyWhereADisplayAnswersOrAPlatformIsChosen) {
     std::optional<std::string> sauvees[4];
     for (int n = 0; n < 4; ++n)
         if (const char* valeur = std::getenv(variables[n])) sauvees[n] = valeur;
-    // The variable set before the call, the others unset.
+    // A compositor's socket, listening, in a runtime folder of our own.
+    const essai::dossier_temporaire runtime;
+    const std::string prise = (runtime.chemin / "wayland-9").string();
+    sockaddr_un adresse{};
+    adresse.sun_family = AF_UNIX;
+    prise.copy(adresse.sun_path, sizeof adresse.sun_path - 1);
+    const int compositeur = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_EQ(bind(compositeur, reinterpret_cast<const sockaddr*>(&adresse), sizeof adresse), 0);
+    ASSERT_EQ(listen(compositeur, 4), 0);
+    // The variable set before the call, the others unset but XDG_RUNTIME_DIR where said.
     struct cas {
         const char *variable, *valeur;
-        bool fenetre;
+        bool avec_runtime, fenetre;
         const char* raison;
     };
     for (const cas& c :
-         {cas{nullptr, nullptr, false, "pas d'affichage"},
-          cas{"DISPLAY", ":65001", false, "l'affichage :65001 ne répond pas"},
-          cas{"WAYLAND_DISPLAY", "/nulle/part", false, "l'affichage /nulle/part ne répond pas"},
-          cas{"QT_QPA_PLATFORM", "offscreen", true, ""}}) {
-        SCOPED_TRACE(c.variable ? c.variable : "nothing");
+         {cas{nullptr, nullptr, false, false, "pas d'affichage"},
+          cas{"DISPLAY", ":65001", false, false, "l'affichage :65001 ne répond pas"},
+          cas{"WAYLAND_DISPLAY", "/nulle/part", false, false,
+              "l'affichage /nulle/part ne répond pas"},
+          cas{"WAYLAND_DISPLAY", prise.c_str(), false, true, ""},
+          cas{"WAYLAND_DISPLAY", "wayland-9", true, true, ""},
+          cas{"WAYLAND_DISPLAY", "wayland-9", false, false, "l'affichage wayland-9 ne répond pas"},
+          cas{"WAYLAND_DISPLAY", "wayland-8", true, false, "l'affichage wayland-8 ne répond pas"},
+          cas{"QT_QPA_PLATFORM", "offscreen", false, true, ""}}) {
+        SCOPED_TRACE(c.variable ? std::string(c.variable) + "=" + c.valeur : "nothing");
         for (const char* v : variables) unsetenv(v);
         if (c.variable) setenv(c.variable, c.valeur, 1);
+        if (c.avec_runtime) setenv("XDG_RUNTIME_DIR", runtime.chemin.c_str(), 1);
         const affichage a = cherche_affichage();
         EXPECT_EQ(a.fenetre, c.fenetre);
         EXPECT_EQ(a.raison, c.raison);
     }
+    close(compositeur);
     for (int n = 0; n < 4; ++n)
         sauvees[n] ? setenv(variables[n], sauvees[n]->c_str(), 1) : unsetenv(variables[n]);
 }
