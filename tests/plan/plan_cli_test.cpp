@@ -68,22 +68,13 @@ TEST_F(PlanCli, ExitCodeTellsErrorsAndWarningsAndTheDefaultFileIsBesideTheProgra
     essai::ecrit_fichier(d + "/incoherent.ini", four + "heure_deb_1_2=22\r\nheure_fin_1_2=6\r\n");
     essai::ecrit_fichier(d + "/recouvrant.ini", deux + "heure_fin_1_2=6\r\n");
     essai::ecrit_fichier(d + "/averti.ini", deux + "heure_deb_1_2=22\r\nheure_fin_1_2=6\r\n");
+    // The warnings' texts are the printed plan's (plan_test).
     const std::vector<cas_cli> table = {
-        {"an empty file gives the defaults", {d + "/vide.ini"}, 0, "1  ??0\n", ""},
+        {"an empty file gives the defaults", {d + "/vide.ini"}, 0, "1  ??0\n"},
         {"a good file", {d + "/bon.ini"}, 0, "1  Pompe\n  days   Mon\n  slots  1: 08:30–09:00\n"},
-        {"a slot that stops before it starts",
-         {d + "/incoherent.ini"},
-         1,
-         "  channel 3 (Four) slot 1 22:00–06:00: does not stop after it starts\n"},
-        {"slots out of order",
-         {d + "/recouvrant.ini"},
-         1,
-         "  channel 3 (Four) slot 2 05:00–07:00: does not start after slot 1 stops at 06:00\n"},
-        {"both",
-         {d + "/averti.ini"},
-         1,
-         "  channel 3 (Four) slot 1 22:00–06:00: does not stop after it starts\n"
-         "  channel 3 (Four) slot 2 05:00–07:00: does not start after slot 1 stops at 06:00\n"},
+        {"a slot that stops before it starts", {d + "/incoherent.ini"}, 1, "does not stop after"},
+        {"slots out of order", {d + "/recouvrant.ini"}, 1, "does not start after slot 1"},
+        {"both", {d + "/averti.ini"}, 1, "after it starts\n  channel 3 (Four) slot 2 05:00"},
         {"a chart beside a good file", {d + "/bon.ini", "--svg=" + d + "/plan.svg"}, 0},
         {"a missing file", {d + "/absent.ini"}, 2, "", d + "/absent.ini: no such file\n"},
         {"a folder", {d}, 2, "", d + ": is a folder, not a file\n"},
@@ -91,16 +82,8 @@ TEST_F(PlanCli, ExitCodeTellsErrorsAndWarningsAndTheDefaultFileIsBesideTheProgra
         {"an unknown option", {"--semaine"}, 2, "", "unknown option --semaine\n"},
         {"two files", {d + "/bon.ini", d + "/vide.ini"}, 2, "", "one settings file at most"},
         {"--svg without its file", {d + "/bon.ini", "--svg"}, 2, "", "--svg needs a file name"},
-        {"a chart into a missing folder",
-         {"--svg", d + "/non/plan.svg", d + "/bon.ini"},
-         2,
-         "",
-         d + "/non/plan.svg: No such file or directory\n"},
-        {"a chart onto a full disk",
-         {"--svg", "/dev/full", d + "/bon.ini"},
-         2,
-         "",
-         "/dev/full: No space left on device\n"},
+        {"no folder", {"--svg", d + "/non/a.svg", d + "/bon.ini"}, 2, "", "a.svg: No such file"},
+        {"full disk", {"--svg", "/dev/full", d + "/bon.ini"}, 2, "", "/dev/full: No space left"},
     };
     for (const auto& c : table) verifie(c);
     const std::string svg = essai::lit_fichier(d + "/plan.svg");
