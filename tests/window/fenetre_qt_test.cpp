@@ -293,7 +293,21 @@ TEST_F(Fenetre, DayAndSlotClicksRecolourAllFourSlotsAndTheLastDayOffGreysThem) {
     for (int k = 1; k <= nb_plages; ++k) EXPECT_THAT(fonds_plage(k, 0), Each(en_qt(gris_clair)));
 }
 
-// Which texts name an entry is position_tapee's (edition_test).
+TEST(PositionTapee, NamesAnEntryByItsNumberWithOrWithoutBlanksAndLeadingZerosAndNothingElse) {
+    for (const char* texte : {"7", " 7", "07", "007", " 07 ", "7  "}) {
+        EXPECT_EQ(position_tapee(texte, 24), 7) << '"' << texte << '"';
+    }
+    for (const char* texte : {"24", "25", "", "   ", "ab", "7a", "1 2", "-1", "+7", "7.0", "0x7",
+                              "/", ":", "99999999999999999999"}) {
+        EXPECT_EQ(position_tapee(texte, 24), -1) << '"' << texte << '"';
+    }
+    EXPECT_EQ(position_tapee("0", 24), 0);
+    EXPECT_EQ(position_tapee(" 23", 24), 23);
+    EXPECT_EQ(position_tapee("59", 60), 59);
+    EXPECT_EQ(position_tapee("60", 60), -1);
+    EXPECT_EQ(position_tapee("0", 0), -1);
+}
+
 TEST_F(Fenetre, ATypedTimeMarksAtOnceSettlesOnLeavingOrReturnAndTheSaveTakesItIntoTheSchedule) {
     fenetre->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(fenetre.get()));
