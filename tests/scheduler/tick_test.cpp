@@ -48,8 +48,9 @@ const std::vector<horaire> minuit = {{0, {0, 1}, {{1, 23, 59, 0, 0, 1}}},
                                      {1, {0, 1}, {{1, 0, 0, 23, 59, 1}}}};
 
 const cas table[] = {
-    {"a week from Monday 08:45:19: once each in its window, on ticked days only, nothing "
-     "mid-slot, overnight to the next ticked day, a same-minute slot in one tick",
+    // Once each in its window, on ticked days only, nothing mid-slot, overnight to the next
+    // ticked day, a same-minute slot in one tick.
+    {"a week from Monday 08:45:19",
      {{0, {0, 1, 4}, {{1, 8, 30, 9, 0, 1}}},
       {1, {0, 3}, {{1, 22, 0, 6, 0, 1}}},
       {2, {1}, {{1, 7, 0, 7, 0, 1}}},
@@ -58,8 +59,7 @@ const cas table[] = {
      {"M1@0 22:00:19", "M2@1 07:00:19", "A2@1 07:00:19", "M0@1 08:30:19", "A0@1 09:00:19",
       "A1@3 06:00:19", "M1@3 22:00:19", "M0@4 08:30:19", "A0@4 09:00:19", "M6@6 12:00:19",
       "A6@6 12:30:19", "A1@7 06:00:19"}},
-    {"disabled while started: no stop, then no start while still started, no launch while "
-     "disabled",
+    {"disabled while started: no stop, no start while started, no launch while disabled",
      {{0, {0, 1, 2, 3}, {{1, 8, 30, 9, 0, 1}}}},
      {{le(0, 8, 29), le(0, 8, 40)},
       {le(0, 8, 40), le(0, 9, 10), invalide},
