@@ -18,12 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string entre_apostrophes(const std::string& s) {
-    std::string r = "'";
-    for (char c : s) r += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return r + "'";
-}
-
 struct cas_cli {
     const char* nom;
     std::vector<std::string> arguments;
@@ -33,7 +27,7 @@ struct cas_cli {
 
 struct PlanCli : testing::Test {
     essai::dossier_temporaire temporaire;
-    const fs::path dossier = temporaire.chemin / "plan cli";  // a space for the quoting
+    const fs::path dossier = temporaire.chemin / "plan";
     const std::string d = dossier.string();
 
     void SetUp() override { fs::create_directory(dossier); }
@@ -42,11 +36,9 @@ struct PlanCli : testing::Test {
     // errors, and only errors, speak on standard error.
     void verifie(const cas_cli& c, const fs::path& programme = HORLIVET_PLAN) {
         SCOPED_TRACE(c.nom);
-        std::string commande = entre_apostrophes(programme.string());
-        for (const auto& a : c.arguments) commande += " " + entre_apostrophes(a);
-        const int etat = std::system((commande + " >" + entre_apostrophes(d + "/sortie") + " 2>" +
-                                      entre_apostrophes(d + "/erreurs"))
-                                         .c_str());
+        std::string commande = programme.string();
+        for (const auto& a : c.arguments) commande += " " + a;
+        const int etat = std::system((commande + " >" + d + "/sortie 2>" + d + "/erreurs").c_str());
         const std::string sortie = essai::lit_fichier(d + "/sortie");
         const std::string erreurs = essai::lit_fichier(d + "/erreurs");
         EXPECT_EQ(WIFEXITED(etat) ? WEXITSTATUS(etat) : 128 + WTERMSIG(etat), c.code) << erreurs;
