@@ -7,7 +7,6 @@
 #include <vector>
 
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -19,12 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string entre_apostrophes(const std::string& s) {
-    std::string r = "'";
-    for (char c : s) r += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return r + "'";
-}
-
 struct cas_cli {
     const char* nom;
     std::vector<std::string> arguments;
@@ -34,7 +27,7 @@ struct cas_cli {
 
 struct PlanCli : testing::Test {
     essai::dossier_temporaire temporaire;
-    const fs::path dossier = temporaire.chemin / "plan cli";  // a space for the quoting
+    const fs::path dossier = temporaire.chemin / "plan";
     const std::string d = dossier.string();
 
     void SetUp() override { fs::create_directory(dossier); }
@@ -43,11 +36,9 @@ struct PlanCli : testing::Test {
     // errors, and only errors, speak on standard error.
     void verifie(const cas_cli& c, const fs::path& programme = HORLIVET_PLAN) {
         SCOPED_TRACE(c.nom);
-        std::string commande = entre_apostrophes(programme.string());
-        for (const auto& a : c.arguments) commande += " " + entre_apostrophes(a);
-        const int etat = std::system((commande + " >" + entre_apostrophes(d + "/sortie") + " 2>" +
-                                      entre_apostrophes(d + "/erreurs"))
-                                         .c_str());
+        std::string commande = programme.string();
+        for (const auto& a : c.arguments) commande += " " + a;
+        const int etat = std::system((commande + " >" + d + "/sortie 2>" + d + "/erreurs").c_str());
         const std::string sortie = essai::lit_fichier(d + "/sortie");
         const std::string erreurs = essai::lit_fichier(d + "/erreurs");
         EXPECT_EQ(WIFEXITED(etat) ? WEXITSTATUS(etat) : 128 + WTERMSIG(etat), c.code) << erreurs;
@@ -58,6 +49,9 @@ struct PlanCli : testing::Test {
 };
 
 TEST_F(PlanCli, ExitCodeTellsErrorsAndWarningsAndTheDefaultFileIsBesideTheProgram) {
+    if (essai::relance_en_tant_que_personne()) return;
+    essai::ecrit_fichier(d + "/illisible.ini", "[ervaline]\r\n");
+    fs::permissions(d + "/illisible.ini", fs::perms::none);
     essai::ecrit_fichier(d + "/vide.ini", "");
     essai::ecrit_fichier(d + "/bon.ini",
                          "[ervaline]\r\nnom_0=Pompe\r\nlundi_0=on\r\nheure_deb_1_0=8\r\n"
@@ -68,39 +62,23 @@ TEST_F(PlanCli, ExitCodeTellsErrorsAndWarningsAndTheDefaultFileIsBesideTheProgra
     essai::ecrit_fichier(d + "/incoherent.ini", four + "heure_deb_1_2=22\r\nheure_fin_1_2=6\r\n");
     essai::ecrit_fichier(d + "/recouvrant.ini", deux + "heure_fin_1_2=6\r\n");
     essai::ecrit_fichier(d + "/averti.ini", deux + "heure_deb_1_2=22\r\nheure_fin_1_2=6\r\n");
+    // The warnings' texts are the printed plan's (plan_test).
     const std::vector<cas_cli> table = {
-        {"an empty file gives the defaults", {d + "/vide.ini"}, 0, "1  ??0\n", ""},
+        {"an empty file gives the defaults", {d + "/vide.ini"}, 0, "1  ??0\n"},
         {"a good file", {d + "/bon.ini"}, 0, "1  Pompe\n  days   Mon\n  slots  1: 08:30–09:00\n"},
-        {"a slot that stops before it starts",
-         {d + "/incoherent.ini"},
-         1,
-         "  channel 3 (Four) slot 1 22:00–06:00: does not stop after it starts\n"},
-        {"slots out of order",
-         {d + "/recouvrant.ini"},
-         1,
-         "  channel 3 (Four) slot 2 05:00–07:00: does not start after slot 1 stops at 06:00\n"},
-        {"both",
-         {d + "/averti.ini"},
-         1,
-         "  channel 3 (Four) slot 1 22:00–06:00: does not stop after it starts\n"
-         "  channel 3 (Four) slot 2 05:00–07:00: does not start after slot 1 stops at 06:00\n"},
+        {"a slot that stops before it starts", {d + "/incoherent.ini"}, 1, "does not stop after"},
+        {"slots out of order", {d + "/recouvrant.ini"}, 1, "does not start after slot 1"},
+        {"both", {d + "/averti.ini"}, 1, "after it starts\n  channel 3 (Four) slot 2 05:00"},
         {"a chart beside a good file", {d + "/bon.ini", "--svg=" + d + "/plan.svg"}, 0},
         {"a missing file", {d + "/absent.ini"}, 2, "", d + "/absent.ini: no such file\n"},
         {"a folder", {d}, 2, "", d + ": is a folder, not a file\n"},
+        {"unreadable", {d + "/illisible.ini"}, 2, "", "illisible.ini: Permission denied\n"},
         {"help", {"--help"}, 0, "Usage: horlivet-plan [--svg FILE] [SETTINGS]\n"},
         {"an unknown option", {"--semaine"}, 2, "", "unknown option --semaine\n"},
         {"two files", {d + "/bon.ini", d + "/vide.ini"}, 2, "", "one settings file at most"},
         {"--svg without its file", {d + "/bon.ini", "--svg"}, 2, "", "--svg needs a file name"},
-        {"a chart into a missing folder",
-         {"--svg", d + "/non/plan.svg", d + "/bon.ini"},
-         2,
-         "",
-         d + "/non/plan.svg: No such file or directory\n"},
-        {"a chart onto a full disk",
-         {"--svg", "/dev/full", d + "/bon.ini"},
-         2,
-         "",
-         "/dev/full: No space left on device\n"},
+        {"no folder", {"--svg", d + "/non/a.svg", d + "/bon.ini"}, 2, "", "a.svg: No such file"},
+        {"full disk", {"--svg", "/dev/full", d + "/bon.ini"}, 2, "", "/dev/full: No space left"},
     };
     for (const auto& c : table) verifie(c);
     const std::string svg = essai::lit_fichier(d + "/plan.svg");
@@ -112,16 +90,6 @@ TEST_F(PlanCli, ExitCodeTellsErrorsAndWarningsAndTheDefaultFileIsBesideTheProgra
     verifie({"missing", {}, 2, "", d + "/ervaline.ini: no such file\n"}, dossier / "horlivet-plan");
     essai::ecrit_fichier(d + "/ervaline.ini", "[ervaline]\r\n");
     verifie({"present", {}, 0, "Schedule " + d + "/ervaline.ini\n"}, dossier / "horlivet-plan");
-}
-
-TEST_F(PlanCli, AFileThatCannotBeOpenedIsAnError) {
-    if (essai::relance_en_tant_que_personne()) return;
-    essai::ecrit_fichier(d + "/illisible.ini", "[ervaline]\r\n");
-    fs::permissions(d + "/illisible.ini", fs::perms::none);
-    if (access((d + "/illisible.ini").c_str(), R_OK) == 0) {
-        GTEST_SKIP() << "this user reads files without read permission (root)";
-    }
-    verifie({"unreadable", {d + "/illisible.ini"}, 2, "", "illisible.ini: Permission denied\n"});
 }
 
 }  // namespace

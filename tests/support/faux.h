@@ -5,6 +5,7 @@
 
 #include <array>
 #include <chrono>
+#include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
@@ -32,13 +33,32 @@ struct faux_monde {
     std::map<std::string, std::string> fichiers;  // path, bytes: files read and replaced whole
     std::vector<std::string> signalements;
     std::vector<std::pair<std::string, std::string>> messages;  // caption, text
-    std::string fichier_choisi;
     int traitements = 0;
     int lectures_horloge = 0;
 };
 
 inline sys_seconds a(year_month_day jour, int heure, int minute, int seconde = 0) {
     return sys_days(jour) + hours(heure) + minutes(minute) + seconds(seconde);
+}
+
+inline constexpr year_month_day lundi_7{2026y, December, 7d};  // a Monday
+
+// `jour` days after Monday 7 at hh:mm:ss.
+inline sys_seconds le(int jour, int h, int mn, int s = 0) {
+    return a(lundi_7, h, mn, s) + days(jour);
+}
+
+// The launches as "file@day hh:mm:ss", day 0 the Monday 7.
+inline std::vector<std::string> lances(const faux_monde& m) {
+    std::vector<std::string> r;
+    for (const auto& l : m.lancements) {
+        const long long t = (l.quand - sys_days(lundi_7)).count();
+        char texte[64];
+        std::snprintf(texte, sizeof texte, "%s@%lld %02lld:%02lld:%02lld", l.fichier.c_str(),
+                      t / 86400, t / 3600 % 24, t / 60 % 60, t % 60);
+        r.emplace_back(texte);
+    }
+    return r;
 }
 
 inline services faux_services(faux_monde& m) {
@@ -77,7 +97,7 @@ inline services faux_services(faux_monde& m) {
     s.message = [&m](const std::string& titre, const std::string& texte) {
         m.messages.emplace_back(titre, texte);
     };
-    s.choisit_fichier = [&m](const demande_fichier&) { return m.fichier_choisi; };
+    s.choisit_fichier = [](const demande_fichier&) { return std::string(); };
     s.traite_evenements = [&m] { ++m.traitements; };
     s.signale = [&m](const std::string& texte) { m.signalements.push_back(texte); };
     s.termine = [](int) {};

@@ -37,8 +37,6 @@ struct banc_reel {
         m.maintenant = a(2026y / December / 7d, 8, 0);
         verif_mois(p);
     }
-    banc_reel(const banc_reel&) = delete;
-    banc_reel& operator=(const banc_reel&) = delete;
 
     std::filesystem::path actions() const { return p.g.dossier_actions; }
     std::filesystem::path journal() const { return p.g.fichier_journal; }
