@@ -6,7 +6,6 @@
 #include <sstream>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include <signal.h>
@@ -53,7 +52,6 @@ TEST(LitProfil, ReadsAsTheClassicProfileFunctions) {
         // Blanks: space, tab, and the DOS ones.
         {"blanks around the names",
          "\f[ \t\x1A\vervaline\v\t ]\n \t\vnom_0\x1A\t = \t\f Pompe\x1A\v\t \n", "Pompe"},
-        {"a Ctrl-Z ends the file", e + "nom_0=Pompe\x1A", "Pompe"},
         {"names in another case", "[ErVaLiNe]\nNOM_0=Pompe\n", "Pompe", " Nom_0\t", " ervalinE "},
         {"double quotes removed", e + "nom_0=\"Pompe\"\n", "Pompe"},
         {"unmatched quotes kept", e + "nom_0=\"Pompe'\n", "\"Pompe'"},
