@@ -80,55 +80,34 @@ std::map<std::string, std::string> vues(const programme& p) {
     return v;
 }
 
-// The lines of the section, the widget looked at, and the value it gets.
-struct cas_valeur {
-    const char* nom;
-    std::string lignes;
-    champ c;
-    int i;
-    std::string attendu;
-};
-
-TEST(LectureIni, ValuesAreReadAsTheProgramAlwaysReadThemAlsoUnderACommaLocale) {
+TEST(LectureIni, FilesLoadAsTheProgramAlwaysReadThemAlsoUnderACommaLocale) {
+    // Lines of the section, or a bad file: hand-made in mauvais/, or made below (too large
+    // to keep with the sources, or a folder). The widgets that then differ from no file;
+    // a bad file not listed loads as no file does.
     const std::string longue(70, 'n'), commande(200, 'c');
-    const cas_valeur cas[] = {
-        {"a day ticked by on", "lundi_3=on", champ::lundi, 3, "on"},
-        {"a day not ticked by ON", "lundi_3=ON", champ::lundi, 3, "off"},
-        {"a leading blank inside quotes", "heure_deb_1_0=' 8'", champ::H_marche_1, 0, "8"},
-        {"8.5 rounds to the even 8", "heure_deb_1_0=8.5", champ::H_marche_1, 0, "8"},
-        {"9.5 rounds to the even 10", "heure_deb_1_0=9.5", champ::H_marche_1, 0, "10"},
-        {"7.49 rounds down", "heure_deb_1_0=7.49", champ::H_marche_1, 0, "7"},
-        {"the number at the start", "heure_deb_1_0=8h30", champ::H_marche_1, 0, "8"},
-        {"no number gives 0", "heure_deb_2_0=x", champ::H_marche_2, 0, "0"},
-        {"hour 23 is kept", "heure_fin_1_0=23", champ::H_arret_1, 0, "23"},
-        {"hour 24 takes its default", "heure_fin_1_0=24", champ::H_arret_1, 0, "0"},
-        {"minute 59 is kept", "minute_fin_4_7=59", champ::M_arret_4, 7, "59"},
-        {"minute 60 takes its default", "minute_fin_4_7=60", champ::M_arret_4, 7, "0"},
-        {"minute 10.5 rounds to the even 10", "minute_deb_1_0=10.5", champ::M_marche_1, 0, "10"},
-        {"23.5 rounds to 24, out of range", "heure_fin_2_5=23.5", champ::H_arret_2, 5, "0"},
-        {"valid_2 is slot 1 of channel 2", "valid_2=on", champ::valid, 2, "on"},
-        {"valid_2_0 is slot 2 of channel 0", "valid_2_0=on", champ::valid_2, 0, "on"},
-        {"a 70-character name keeps 63", "nom_6=" + longue, champ::nom, 6, longue.substr(0, 63)},
-        {"a 200-character command keeps 127", "commande_arret_6=" + commande, champ::commande_arret,
-         6, commande.substr(0, 127)},
-        {"a name ends at a NUL byte", "nom_2=a\0b"s, champ::nom, 2, "a"},
-    };
-    // strtod would read "9.5" as 9 where the decimal separator is a comma.
-    const std::string avant = std::setlocale(LC_NUMERIC, nullptr);
-    for (const char* locale : {"C", "fr_FR.UTF-8", "de_DE.UTF-8"}) {
-        if (std::setlocale(LC_NUMERIC, locale) == nullptr) continue;
-        for (const cas_valeur& c : cas) {
-            const banc b("[ervaline]\r\n" + c.lignes + "\r\n");
-            EXPECT_EQ(valeur_vue(b.p.fenetre, c.c, c.i), c.attendu) << c.nom << ", " << locale;
-        }
-    }
-    std::setlocale(LC_NUMERIC, avant.c_str());
-}
-
-TEST(LectureIni, BadFilesLoadWithTheDefaultsForWhatCannotBeRead) {
-    // The hand-made files in mauvais/ and those made below, too large to keep with the
-    // sources or a folder, load as no file does but for the widgets of their row here.
-    const std::map<std::string, std::vector<std::string>> ecarts = {
+    const std::map<std::string, std::vector<std::string>> table = {
+        {"lundi_3=on", {"lundi 3: on"}},
+        {"lundi_3=ON", {}},
+        {"heure_deb_1_0=' 8'", {"H_marche_1 0: 8"}},
+        // Halves round to even.
+        {"heure_deb_1_0=8.5", {"H_marche_1 0: 8"}},
+        {"heure_deb_1_0=9.5", {"H_marche_1 0: 10"}},
+        {"heure_deb_1_0=7.49", {"H_marche_1 0: 7"}},
+        {"minute_deb_1_0=10.5", {"M_marche_1 0: 10"}},
+        {"heure_deb_1_0=8h30", {"H_marche_1 0: 8"}},
+        {"heure_deb_2_0=x", {"H_marche_2 0: 0"}},
+        // Out of range: the default.
+        {"heure_fin_1_0=23", {"H_arret_1 0: 23"}},
+        {"heure_fin_1_0=24", {}},
+        {"minute_fin_4_7=59", {"M_arret_4 7: 59"}},
+        {"minute_fin_4_7=60", {}},
+        {"heure_fin_2_5=23.5", {}},
+        // valid_2 is slot 1 of channel 2, valid_2_0 slot 2 of channel 0.
+        {"valid_2=on", {"valid 2: on"}},
+        {"valid_2_0=on", {"valid_2 0: on"}},
+        {"nom_6=" + longue, {"nom 6: " + longue.substr(0, 63)}},
+        {"commande_arret_6=" + commande, {"commande_arret 6: " + commande.substr(0, 127)}},
+        {"nom_2=a\0b"s, {"nom 2: a"}},
         {"octets_nuls.ini", {"nom 0: Po", "Mardi 0: on", "H_marche_1 0: 1", "Commande_marche 0: "}},
         {"sections_et_cles_en_double.ini", {"nom 0: premier", "nom 1: majuscules"}},
         // Not UTF-8: the whole file is read as Windows-1252.
@@ -148,26 +127,39 @@ TEST(LectureIni, BadFilesLoadWithTheDefaultsForWhatCannotBeRead) {
     };
     const banc sans_fichier;
     const fs::path d = sans_fichier.dossier.chemin;
+    std::size_t listes = 0;  // the bad files found in the table
+    const auto charge = [&](const fs::path& chemin, const std::string& cle) {
+        auto attendu = vues(sans_fichier.p);
+        const auto e = table.find(cle);
+        listes += e != table.end() && cle.ends_with(".ini");
+        for (const std::string& x : e != table.end() ? e->second : std::vector<std::string>{})
+            attendu[x.substr(0, x.find(':'))] = x.substr(x.find(':') + 2);
+        EXPECT_EQ(vues(banc("", chemin).p), attendu) << testing::PrintToString(cle);
+    };
+    // strtod would read "9.5" as 9 where the decimal separator is a comma.
+    const std::string avant = std::setlocale(LC_NUMERIC, nullptr);
+    for (const char* locale : {"C", "fr_FR.UTF-8", "de_DE.UTF-8"}) {
+        if (std::setlocale(LC_NUMERIC, locale) == nullptr) continue;
+        SCOPED_TRACE(locale);
+        for (const auto& [cle, ecarts] : table) {
+            if (cle.ends_with(".ini")) continue;
+            ecrit_fichier(d / "lignes", "[ervaline]\r\n" + cle + "\r\n");
+            charge(d / "lignes", cle);
+        }
+    }
+    std::setlocale(LC_NUMERIC, avant.c_str());
     const std::string dix_mo(10 << 20, 'x');
     ecrit_fichier(d / "nom_de_10_mo.ini", "[ervaline]\nnom_0=" + dix_mo + "\nnom_1=apres\n");
     ecrit_fichier(d / "heure_de_10_mo.ini",
                   "[ervaline]\nheure_deb_2_3=" + std::string(10 << 20, '1') + "\n");
     ecrit_fichier(d / "10_mo_sans_fin_de_ligne.ini", "[ervaline]" + dix_mo);
     fs::create_directory(d / "dossier.ini");
-    std::size_t avec_ecarts = 0;
     for (const fs::path& dossier : {dossier_tests / "mauvais", d}) {
-        for (const auto& entree : fs::directory_iterator(dossier)) {
-            if (entree.path().extension() != ".ini") continue;
-            SCOPED_TRACE(entree.path());
-            auto attendu = vues(sans_fichier.p);
-            const auto e = ecarts.find(entree.path().filename());
-            for (const std::string& x : e != ecarts.end() ? e->second : std::vector<std::string>{})
-                attendu[x.substr(0, x.find(':'))] = x.substr(x.find(':') + 2);
-            avec_ecarts += e != ecarts.end();
-            EXPECT_EQ(vues(banc("", entree.path()).p), attendu);
-        }
+        for (const auto& entree : fs::directory_iterator(dossier))
+            if (entree.path().extension() == ".ini")
+                charge(entree.path(), entree.path().filename());
     }
-    EXPECT_EQ(avec_ecarts, ecarts.size());
+    EXPECT_EQ(listes, 10u);
 }
 
 TEST(EnregistreIni, ASaveThenALoadGivesBackEveryField) {
