@@ -6,7 +6,6 @@
 #include <sstream>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include <signal.h>
@@ -50,17 +49,11 @@ TEST(LitProfil, ReadsAsTheClassicProfileFunctions) {
     for (int n = 0; n < 70; ++n) soixante_dix_e += e_aigu;
 
     const cas_lecture cas[] = {
-        {"section and key in another case", "[ErVaLiNe]\nNOM_0=Pompe\n", "Pompe"},
-        {"blanks around the names", "[ ervaline ]\n  nom_0 =Pompe\n", "Pompe"},
-        {"tabs", "[\tervaline\t]\n\tnom_0\t=\t Pompe \t\n", "Pompe"},
-        {"DOS blanks",
-         "\f[\x1A"
-         "ervaline\v]\n\vnom_0\x1A=\f Pompe\x1A\v\n",
-         "Pompe"},
-        {"a Ctrl-Z ends the file", e + "nom_0=Pompe\x1A", "Pompe"},
-        {"asked in other case", e + "nom_0=Pompe\n", "Pompe", " Nom_0\t", " ERVALINE "},
+        // Blanks: space, tab, and the DOS ones.
+        {"blanks around the names",
+         "\f[ \t\x1A\vervaline\v\t ]\n \t\vnom_0\x1A\t = \t\f Pompe\x1A\v\t \n", "Pompe"},
+        {"names in another case", "[ErVaLiNe]\nNOM_0=Pompe\n", "Pompe", " Nom_0\t", " ervalinE "},
         {"double quotes removed", e + "nom_0=\"Pompe\"\n", "Pompe"},
-        {"single quotes removed", e + "nom_0='Pompe'\n", "Pompe"},
         {"unmatched quotes kept", e + "nom_0=\"Pompe'\n", "\"Pompe'"},
         {"inner blanks kept", e + "nom_0 =  \"  Pompe  \"  \n", "  Pompe  "},
         {"one pair of quotes removed", e + "nom_0=\"\"Pompe\"\"\n", "\"Pompe\""},
@@ -182,8 +175,10 @@ TEST(EcritProfil, WritesByteForByteAndCopiesDoNotShareWrites) {
         {"a Windows-1252 file stays so, its undefined bytes too",
          "[ervaline]\r\nnom_0=\x81\x8D\x8F\x90\x9D\xE9\r\n", "nom_1=\xE2\x82\xAC\n",
          "[ervaline]\r\nnom_0=\x81\x8D\x8F\x90\x9D\xE9\r\nnom_1=\x80\r\n"},
-        {"a character Windows-1252 lacks makes the file UTF-8", "[ervaline]\r\nnom_0=entr\xE9\r\n",
-         "nom_1=\xCE\xA9\n", "[ervaline]\r\nnom_0=entr\xC3\xA9\r\nnom_1=\xCE\xA9\r\n"},
+        {"a character Windows-1252 lacks makes the file UTF-8",
+         "[ervaline]\r\nnom_0=entr\xE9\x81\x8D\x8F\x90\x9D\r\n", "nom_1=\xCE\xA9\n",
+         "[ervaline]\r\nnom_0=entr\xC3\xA9\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D\r\nnom_1="
+         "\xCE\xA9\r\n"},
     };
     for (const cas_ecriture& c : cas) {
         fichier_profil f = profil_de_texte(c.avant);
@@ -201,48 +196,31 @@ TEST(EcritProfil, WritesByteForByteAndCopiesDoNotShareWrites) {
     EXPECT_EQ(texte_profil(a), e + "nom_0=a\n");
 }
 
-// One write: section, key, value.
-struct ecriture {
-    std::string section;
-    std::string cle;
-    std::string valeur;
-};
+// Each field of "a|b|c|": its writes, three by three.
+std::vector<std::string> champs(std::string_view t) {
+    std::vector<std::string> r;
+    for (std::size_t fin; (fin = t.find('|')) != t.npos; t.remove_prefix(fin + 1))
+        r.emplace_back(t.substr(0, fin));
+    return r;
+}
 
 TEST(EcritProfil, AnUnwrittenFileKeepsEveryByteAndWritesGiveTheBytesOfWritesKeyByKey) {
     // Values and names that change how the file reads once written: line breaks, keys
-    // that read as comments, sections or another key, bytes that are not UTF-8.
-    const std::string_view etranges[] = {"ervaline|nom_0|a",
-                                         "ERVALINE|NOM_0|b",
-                                         "ervaline| nom_1 |c",
-                                         "ervaline|a=b|1",
-                                         "ervaline|a=b|2",
-                                         "ervaline|;commentaire|3",
-                                         "ervaline|;commentaire|4",
-                                         "ervaline|nom_2|5",
-                                         "ervaline|[cachee]|6",
-                                         "ervaline|[ouverte|7]",
-                                         "ervaline|lignes|l1\nl2=x\r[autre]\r\nk=v",
-                                         "autre|k|w",
-                                         "s]t|k|v",
-                                         "[u|k|v",
-                                         "x\ny|k|v",
-                                         "ervaline|nom_3|entr\xE9",
-                                         "ervaline|nom_4|\xE2\x82\xAC",
-                                         "ervaline|nom_1| 'c' ",
-                                         "ervaline|nom_6|fin\x1A",
-                                         "ervaline|nom_7|\xCE\xA9",
-                                         "ervaline|nom_0|fin",
-                                         "nouvelle|k|v",
-                                         "ervaline|nom_5|apres"};
-    std::vector<ecriture> bizarres, reglages;
-    for (const std::string_view t : etranges) {
-        const std::size_t a = t.find('|'), b = t.find('|', a + 1);
-        bizarres.push_back({std::string(t.substr(0, a)), std::string(t.substr(a + 1, b - a - 1)),
-                            std::string(t.substr(b + 1))});
-    }
+    // that read as comments, sections or another key, bytes that are not UTF-8. One write
+    // after the other, as section|key|value|.
+    std::vector<std::string> reglages,
+        bizarres = champs(
+            "ervaline|nom_0|a|ERVALINE|NOM_0|b|ervaline| nom_1 |c|ervaline|a=b|1|ervaline|a=b|2|"
+            "ervaline|;commentaire|3|ervaline|;commentaire|4|ervaline|nom_2|5|ervaline|[cachee]|6|"
+            "ervaline|[ouverte|7]|ervaline|lignes|l1\nl2=x\r[autre]\r\nk=v|autre|k|w|s]t|k|v|"
+            "[u|k|v|x\ny|k|v|ervaline|nom_3|entr\xE9|ervaline|nom_4|\xE2\x82\xAC|"
+            "ervaline|nom_1| 'c' "
+            "|ervaline|nom_6|fin\x1A|ervaline|nom_7|\xCE\xA9|ervaline|nom_0|fin|"
+            "nouvelle|k|v|ervaline|nom_5|apres|");
     for (int i = 0; i < 8; ++i) {
         for (const char* cle : {"nom_", "lundi_", "valid_", "commande_marche_"}) {
-            reglages.push_back({"ervaline", cle + std::to_string(i), "v" + std::to_string(i)});
+            reglages.insert(reglages.end(),
+                            {"ervaline", cle + std::to_string(i), "v" + std::to_string(i)});
         }
     }
     std::mt19937 alea(1234);
@@ -274,23 +252,23 @@ TEST(EcritProfil, AnUnwrittenFileKeepsEveryByteAndWritesGiveTheBytesOfWritesKeyB
     for (const std::string& debut : debuts) {
         const std::string trace = testing::PrintToString(debut.substr(0, 80));
         EXPECT_EQ(texte_profil(profil_de_texte(debut)), debut) << trace;
-        for (const std::vector<ecriture>* ecritures : {&bizarres, &reglages}) {
+        for (const std::vector<std::string>* w : {&bizarres, &reglages}) {
             fichier_profil f = profil_de_texte(debut);
             std::string attendu = debut;
-            for (const ecriture& x : *ecritures) {
-                ecrit_profil(f, x.section, x.cle, x.valeur);
+            for (std::size_t n = 0; n < w->size(); n += 3) {
+                ecrit_profil(f, (*w)[n], (*w)[n + 1], (*w)[n + 2]);
                 // The same write on the file read again, as a save key by key would.
                 fichier_profil relu = profil_de_texte(attendu);
-                ecrit_profil(relu, x.section, x.cle, x.valeur);
+                ecrit_profil(relu, (*w)[n], (*w)[n + 1], (*w)[n + 2]);
                 attendu = texte_profil(relu);
             }
             EXPECT_EQ(texte_profil(f), attendu) << trace;
             // What the model reads is what a reader of the saved file reads.
             const fichier_profil relu = profil_de_texte(attendu);
-            for (const ecriture& x : *ecritures) {
-                EXPECT_EQ(lit_profil(f, x.section, x.cle, "-", 64),
-                          lit_profil(relu, x.section, x.cle, "-", 64))
-                    << trace << " " << testing::PrintToString(x.cle);
+            for (std::size_t n = 0; n < w->size(); n += 3) {
+                EXPECT_EQ(lit_profil(f, (*w)[n], (*w)[n + 1], "-", 64),
+                          lit_profil(relu, (*w)[n], (*w)[n + 1], "-", 64))
+                    << trace << " " << testing::PrintToString((*w)[n + 1]);
             }
         }
     }
@@ -399,13 +377,11 @@ TEST(EnregistreProfil, AKilledSaveLeavesTheOldOrTheNewFile) {
         const std::string vu = lit_fichier(chemin);
         ASSERT_TRUE(vu == contenus[0] || vu == contenus[1]) << essai << ": " << vu.size();
         ++vus[vu == contenus[1]];
-        for (const auto& x : fs::directory_iterator(d.chemin)) {
+        for (const auto& x : fs::directory_iterator(d.chemin))
             if (x.path() != chemin) fs::remove(x.path());
-        }
     }
     // Both contents were seen: the test did not only watch one old file.
-    EXPECT_GT(vus[0], 0);
-    EXPECT_GT(vus[1], 0);
+    EXPECT_TRUE(vus[0] > 0 && vus[1] > 0);
 }
 
 }  // namespace

@@ -14,38 +14,31 @@ namespace horlivet {
 namespace {
 
 using namespace test;
+using namespace std::string_literals;
 namespace fs = std::filesystem;
 
 TEST(Journal, LinesComeOutByteForByteInTheUsersLocaleFieldsRightAlignedAndLongOnesWhole) {
     const date_heure d = date_de(a(2026y / December / 5d, 20, 44, 16));
-    struct cas {
-        const char* nom;
-        std::string date, heure, nom_voie, resultat, commande, attendue;
+    const std::string fin = "  :          Pompe  ***    ON        OK  commande : null.bat";
+    EXPECT_EQ(format_ligne_journal(date_longue_pour("fr_FR", d), heure_longue_pour("fr_FR", d),
+                                   "Pompe", "ON", "OK", "null.bat"),
+              "samedi 5 décembre 2026 * 20:44:16" + fin);
+    EXPECT_EQ(format_ligne_journal(date_longue_pour("en_US", d), heure_longue_pour("en_US", d),
+                                   "Pompe", "ON", "OK", "null.bat"),
+              "Saturday, December 5, 2026 * 8:44:16 PM" + fin);
+    // Name, result, command, and the line after its date and time: an empty name, one of
+    // 20 characters, accents counted as one, a long result, line breaks.
+    const std::array<std::string, 4> table[] = {
+        {"", "OK", "c", "                ***    ON        OK  commande : c"},
+        {"Eclairage de la cour", "OK", "c",
+         "Eclairage de la cour  ***    ON        OK  commande : c"},
+        {"entrée", "OK", "c", "        entrée  ***    ON        OK  commande : c"},
+        {"Pompe", "Erreur 11", "c", "         Pompe  ***    ON  Erreur 11  commande : c"},
+        {"a\r\nb", "OK", "x\ny\rz", "          a  b  ***    ON        OK  commande : x y z"},
     };
-    const cas table[] = {
-        {"French", date_longue_pour("fr_FR", d), heure_longue_pour("fr_FR", d), "Pompe", "OK",
-         "null.bat",
-         "samedi 5 décembre 2026 * 20:44:16  :          Pompe  ***    ON        OK  "
-         "commande : null.bat"},
-        {"English", date_longue_pour("en_US", d), heure_longue_pour("en_US", d), "Pompe", "OK",
-         "null.bat",
-         "Saturday, December 5, 2026 * 8:44:16 PM  :          Pompe  ***    ON        OK  "
-         "commande : null.bat"},
-        {"empty name", "D", "H", "", "OK", "c",
-         "D * H  :                 ***    ON        OK  commande : c"},
-        {"20-character name", "D", "H", "Eclairage de la cour", "OK", "c",
-         "D * H  : Eclairage de la cour  ***    ON        OK  commande : c"},
-        {"accents count as one character", "D", "H", "entrée", "OK", "c",
-         "D * H  :         entrée  ***    ON        OK  commande : c"},
-        {"9-character result", "D", "H", "Pompe", "Erreur 11", "c",
-         "D * H  :          Pompe  ***    ON  Erreur 11  commande : c"},
-        {"line breaks stay on one line", "D", "H", "a\r\nb", "OK", "x\ny\rz",
-         "D * H  :           a  b  ***    ON        OK  commande : x y z"},
-    };
-    for (const auto& c : table) {
-        SCOPED_TRACE(c.nom);
-        EXPECT_EQ(format_ligne_journal(c.date, c.heure, c.nom_voie, "ON", c.resultat, c.commande),
-                  c.attendue);
+    for (const auto& [nom, resultat, commande, attendue] : table) {
+        EXPECT_EQ(format_ligne_journal("D", "H", nom, "ON", resultat, commande),
+                  "D * H  : " + attendue);
     }
 }
 
@@ -58,7 +51,6 @@ struct JournalFichier : testing::Test, banc_faux {
         p.s.ajoute_ligne = ajoute_au_fichier;
         ecrit_texte(p.fenetre, champ::nom, 0, "Pompe");
     }
-    std::string contenu(const std::string& nom) { return essai::lit_fichier(dossier / nom); }
 };
 
 TEST_F(JournalFichier, EachMonthGetsItsOwnFileWithItsFirstLine) {
@@ -71,11 +63,10 @@ TEST_F(JournalFichier, EachMonthGetsItsOwnFileWithItsFirstLine) {
     command_A(p, 0);
     verif_mois(p);
     command_M(p, 0);
-
     const std::string fin = "  :          Pompe  ***    ON        OK  commande : null.bat\r\n";
-    EXPECT_EQ(contenu("journal_2026-12.txt"),
+    EXPECT_EQ(essai::lit_fichier(dossier / "journal_2026-12.txt"),
               "31/12/2026 * 23:59:50" + fin + "1/1/2027 * 00:00:05" + fin);
-    EXPECT_EQ(contenu("journal_2027-01.txt"), "1/1/2027 * 00:00:05" + fin);
+    EXPECT_EQ(essai::lit_fichier(dossier / "journal_2027-01.txt"), "1/1/2027 * 00:00:05" + fin);
     EXPECT_TRUE(m.signalements.empty());
 }
 
@@ -90,40 +81,35 @@ TEST_F(JournalFichier, AnUnwritableJournalIsReportedAndEveryLaunchOfTheTickHappe
     for (int i : {1, 3, 6}) EXPECT_EQ(lit(p.fenetre, champ::Option1, i).fond, mauve_clair);
 }
 
-// What is launched from the command text, and what the journal says of its code: above 32
-// is a success.
 TEST(Commande, TheTrimmedTextIsLaunchedFromTheActionsFolderAndColoursTheChannel) {
     banc_faux b;
+    const auto fonds = [&b] {
+        return std::pair(lit(b.p.fenetre, champ::nom, 2).fond,
+                         lit(b.p.fenetre, champ::Option1, 2).fond);
+    };
+    // The command's text, its launch's code, what is launched and the journal line's end:
+    // a code above 32 is a success.
     const struct {
         const char* texte;
-        const char* lance;
         int code;
-        const char* resultat;
-    } table[] = {{"", "null.bat", 33, "OK"},
-                 {"   ", "null.bat", 2, "Erreur 2"},
-                 {"  pompe.sh  ", "pompe.sh", 32, "Erreur 32"},
-                 {"/opt/a b", "/opt/a b", 42, "OK"}};
+        const char *lance, *fin_ligne;
+    } table[] = {{"", 33, "null.bat", "      OK  commande : null.bat\r\n"},
+                 {"   ", 2, "null.bat", "Erreur 2  commande : null.bat\r\n"},
+                 {"  pompe.sh  ", 32, "pompe.sh", "Erreur 32  commande : pompe.sh\r\n"},
+                 {"/opt/a b", 42, "/opt/a b", "      OK  commande : /opt/a b\r\n"}};
     for (const auto& c : table) {
-        SCOPED_TRACE(c.texte);
-        b.m.lancements.clear();
-        b.m.lignes.clear();
         b.m.code_lancement = c.code;
         ecrit_texte(b.p.fenetre, champ::Commande_marche, 2, c.texte);
         command_M(b.p, 2);
-        ASSERT_EQ(b.m.lancements.size(), 1u);
-        EXPECT_EQ(b.m.lancements[0].fichier, c.lance);
-        EXPECT_EQ(b.m.lancements[0].dossier, "/horlivet/actions/");
-        ASSERT_EQ(b.m.lignes.size(), 1u);
-        EXPECT_TRUE(b.m.lignes[0].second.ends_with(std::string(c.resultat) +
-                                                   "  commande : " + c.lance + "\r\n"))
-            << b.m.lignes[0].second;
-        EXPECT_EQ(lit(b.p.fenetre, champ::nom, 2).fond, mauve_clair);
-        EXPECT_EQ(lit(b.p.fenetre, champ::Option1, 2).fond, mauve_clair);
+        EXPECT_EQ(b.m.lancements.back().dossier + b.m.lancements.back().fichier,
+                  "/horlivet/actions/"s + c.lance);
+        EXPECT_TRUE(b.m.lignes.back().second.ends_with(c.fin_ligne)) << b.m.lignes.back().second;
+        EXPECT_EQ(fonds(), std::pair(mauve_clair, mauve_clair));
     }
     b.m.code_lancement = 2;  // a failed stop recolours too
     command_A(b.p, 2);
-    EXPECT_EQ(lit(b.p.fenetre, champ::nom, 2).fond, jaune_clair);
-    EXPECT_EQ(lit(b.p.fenetre, champ::Option1, 2).fond, jaune_clair);
+    EXPECT_EQ(fonds(), std::pair(jaune_clair, jaune_clair));
+    EXPECT_EQ(std::pair(b.m.lancements.size(), b.m.lignes.size()), std::pair(5ul, 5ul));
 }
 
 }  // namespace
