@@ -97,6 +97,8 @@ TEST(LitProfil, ReadsAsTheClassicProfileFunctions) {
         {"above U+10FFFF is not UTF-8", e + "nom_0=\xF4\x90\x80\x80",
          "\xC3\xB4\xC2\x90\xE2\x82\xAC\xE2\x82\xAC"},
         {"0xFF is not UTF-8", e + "nom_0=\xFF", "\xC3\xBF"},
+        {"0xE9 after 32 ASCII bytes", e + "nom_0=" + a62.substr(0, 15) + "\xE9",
+         a62.substr(0, 15) + "\xC3\xA9"},
     };
     for (const cas_lecture& c : cas) {
         EXPECT_EQ(lit_profil(profil_de_texte(c.fichier), c.section, c.cle, c.defaut, c.taille),

@@ -56,6 +56,7 @@ TEST(LitEtat, ReadsTheLinesItWritesAndLeavesOutEveryOtherLineSayingWhy) {
         "channel 2 slot 1 started 2026-12-07 24:00:00 times 08:00-09:00\n"
         "channel 2 slot 1 started 2026-12-07 08:00:20 times 08:60-09:00\n"
         "channel 2 slot 1 started 2026-12-07 08:00:20 times 08:00\n"
+        "channel 2 slot 1 started 2026-12-07 08:00:20 times 08:00-09:00000\n"
         "channel -2 slot 1 started 2026-12-07 08:00:20 times 08:00-09:00\n"
         "channel 2 slot 1 started 2026-12-07 08:00:20 times 08:00-09:00 extra\n"
         "voie 2 slot 1 started 2026-12-07 08:00:20 times 08:00-09:00\n" +
@@ -70,10 +71,10 @@ TEST(LitEtat, ReadsTheLinesItWritesAndLeavesOutEveryOtherLineSayingWhy) {
                   "line 5 left out (no channel 1 to 8)", "line 6 left out (no channel 1 to 8)",
                   "line 7 left out (no slot 1 to 4)", "line 8 left out (no start date and time)",
                   "line 9 left out (no start date and time)", "line 10 left out (no slot times)",
-                  "line 11 left out (no slot times)", "line 12 left out (no channel 1 to 8)",
-                  "line 13 left out (not a started slot)", "line 14 left out (not a started slot)",
-                  "line 15 left out (not a started slot)",
-                  "line 16 left out (the slot is listed twice)"}));
+                  "line 11 left out (no slot times)", "line 12 left out (no slot times)",
+                  "line 13 left out (no channel 1 to 8)", "line 14 left out (not a started slot)",
+                  "line 15 left out (not a started slot)", "line 16 left out (not a started slot)",
+                  "line 17 left out (the slot is listed twice)"}));
 }
 
 // Runs of the program one after the other in one folder, with one world: its clock, its

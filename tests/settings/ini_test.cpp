@@ -96,6 +96,7 @@ TEST(LectureIni, FilesLoadAsTheProgramAlwaysReadThemAlsoUnderACommaLocale) {
         {"minute_deb_1_0=10.5", {"M_marche_1 0: 10"}},
         {"heure_deb_1_0=8h30", {"H_marche_1 0: 8"}},
         {"heure_deb_2_0=x", {"H_marche_2 0: 0"}},
+        {"heure_deb_2_0=.", {"H_marche_2 0: 0"}},
         // Out of range: the default.
         {"heure_fin_1_0=23", {"H_arret_1 0: 23"}},
         {"heure_fin_1_0=24", {}},
