@@ -16,8 +16,7 @@ namespace {
 
 using namespace test;
 
-constexpr year_month_day lundi_7{2026y, December, 7d};  // a Monday
-sys_seconds lundi(int h, int mn, int s = 0) { return a(lundi_7, h, mn, s); }
+sys_seconds lundi(int h, int mn, int s = 0) { return le(0, h, mn, s); }
 
 // The text of the slots a file's text lists, as the program writes it.
 std::string relu(std::string_view texte) {
@@ -106,13 +105,7 @@ struct Redemarrage : testing::Test {
     // the path, each line ended by '|'.
     std::string vus() const {
         std::string r;
-        for (const auto& l : m.lancements) {
-            const long long t = (l.quand - sys_days(lundi_7)).count();
-            char texte[64];
-            std::snprintf(texte, sizeof texte, "%s@%lld %02lld:%02lld:%02lld ", l.fichier.c_str(),
-                          t / 86400, t / 3600 % 24, t / 60 % 60, t % 60);
-            r += texte;
-        }
+        for (const std::string& l : lances(m)) r += l + " ";
         for (const std::string& s : m.signalements) r += "| " + s.substr(etat.size() + 2);
         return r;
     }
