@@ -1,6 +1,7 @@
 #include "window/demarrage.h"
 
 #include <cstdlib>
+#include <string>
 #include <thread>
 #include <utility>
 
@@ -28,10 +29,22 @@ void arret(programme& p, int statut) {
     // The journal of this month: only ticks set it, and a shutdown may come before the
     // first one (a restored slot stopped at once).
     verif_mois(p);
+    std::string arretees;
     for (int i = 0; i < nb_voies; ++i) {
-        if (voie_active(p.g, i)) command_A(p, i);
+        if (!voie_active(p.g, i)) continue;
+        command_A(p, i);
+        arretees += (arretees.empty() ? "" : ", ") + ("channel " + std::to_string(i + 1) + " \"" +
+                                                      texte(p.fenetre, champ::nom, i) + "\"");
     }
     vide_etat(p);
+    // Whoever watches the process (a service's log, a terminal) learns what the end left
+    // switched: the journal says it only to those who open it.
+    if (p.s.signale) {
+        p.s.signale((statut == 0 ? "shutdown: "
+                                 : "ended unasked, status 1 so that a service restarts it: ") +
+                    (arretees.empty() ? "no channel was started"
+                                      : "stop command launched for " + arretees));
+    }
     p.s.termine(statut);
 }
 

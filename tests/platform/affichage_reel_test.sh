@@ -2,7 +2,7 @@
 # The built program and its displays: a DISPLAY that does not answer gives a run without
 # a window, said on standard error, that SIGTERM ends with status 0; a window on Xvfb
 # whose server goes away stops its started channel once, journalled, empties the state
-# file, and ends with status 1.
+# file, says so on standard error, and ends with status 1.
 set -eu
 build=${1:?usage: affichage_reel_test.sh BUILD_FOLDER LIBFAKETIME}
 faketime=${2:?usage: affichage_reel_test.sh BUILD_FOLDER LIBFAKETIME}
@@ -71,4 +71,6 @@ sleep 0.5
 grep -q 'Pompe  \*\*\*    ON        OK  commande : arret.sh' "$tmp/journal_2026-12.txt" ||
     faute "no journal line of the stop"
 grep -q '^channel' "$tmp/horlivet.etat" && faute "the state file still lists a slot"
+grep -q 'horlivet: ended unasked, status 1 so that a service restarts it: stop command launched for channel 1 "Pompe"' "$tmp/sortie" ||
+    faute "standard error does not say what the end stopped"
 [ $fautes = 0 ] || { echo "program output:" >&2; cat "$tmp/sortie" >&2; exit 1; }

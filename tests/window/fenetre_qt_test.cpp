@@ -171,6 +171,9 @@ TEST_F(Fenetre, EachWayToEndStopsEachActiveChannelOnceInOrderThenEndsUnsavedAndT
         arrete();
         EXPECT_TRUE(QTest::qWaitFor([this] { return !m.lancements.empty(); }));  // all at once
         EXPECT_EQ(evenements(), "A1 A4 A6 termine");
+        EXPECT_EQ(m.signalements.back(),
+                  "shutdown: stop command launched for channel 2 \"??0\", "
+                  "channel 5 \"??0\", channel 7 \"??0\"");
         EXPECT_TRUE(m.messages.empty());
         EXPECT_FALSE(QFile::exists(QString::fromStdString(p.g.fichier_ini)));
         // Nothing twice: a second click, or the end of the loop, finds the shutdown begun.
@@ -194,6 +197,7 @@ TEST_F(Fenetre, UnderTheLoadsWarningASignalLaunchesNothingAndTicksLaunchOnce) {
     });
     ASSERT_EQ(m.messages.size(), 1u);
     EXPECT_EQ(evenements(), "termine");
+    EXPECT_EQ(m.signalements.back(), "shutdown: no channel was started");
 
     demarre(
         "[ervaline]\r\nheure_deb_1_0=22\r\nheure_fin_1_0=6\r\nvalid_0=on\r\nlundi_0=on\r\n"
