@@ -1,8 +1,10 @@
 #include "scheduler/tick.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "scheduler/commande.h"
 #include "scheduler/journal.h"
@@ -28,7 +30,7 @@ bool dans_la_fenetre(programme& p, heure_du_jour t) {
 
 // The rules of one tick on date `d`: for channels 0..7 and slots 1..4 the gate, the start
 // test, then the stop test. `dans_fenetre(t)` says whether the time of day lies in the
-// window of t; `marche(i)` and `arret(i)` are called after the flag has changed.
+// window of t; `marche(i, k)` and `arret(i, k)` are called after the flag has changed.
 template <typename Fenetre, typename Marche, typename Arret>
 void regles_du_tick(programme& p, const date_heure& d, Fenetre dans_fenetre, Marche marche,
                     Arret arret) {
@@ -47,11 +49,11 @@ void regles_du_tick(programme& p, const date_heure& d, Fenetre dans_fenetre, Mar
                 attente = false;
                 date_debut = date;
                 heure_debut = debut;
-                marche(i);
+                marche(i, k);
             }
             if (dans_fenetre(fin_k(p.h, k, i)) && !attente) {
                 attente = true;
-                arret(i);
+                arret(i, k);
             }
         }
     }
@@ -75,47 +77,62 @@ std::string texte_duree(seconds s) {
 }
 
 // The minutes from `depuis` to `jusqua` that no tick saw: the state the ticks would have
-// left, reached with one launch per slot whose flag it changes.
+// left, reached with one launch per slot whose flag it changes. A channel's launches come
+// in the order of the flag changes they stand for, so that its last launch is the one the
+// ticks would have made last: a stop of Monday before a start of Tuesday, whatever their
+// slot numbers.
 void rattrape(programme& p, const date_heure& depuis, const date_heure& jusqua) {
     const auto avant = p.g.attente;
-    simule_ticks(p, depuis, jusqua);
-    int lancements = 0;
-    for (int k = 1; k <= nb_plages; ++k) {
-        for (int i = 0; i < nb_voies; ++i) {
-            lancements += avant[static_cast<std::size_t>(k - 1)][static_cast<std::size_t>(i)] !=
-                          attente_k(p.g, k, i);
-        }
-    }
-    if (lancements == 0) return;
-    p.s.signale("no tick saw the " + texte_duree(instant_de(jusqua) - instant_de(depuis)) +
-                " from " + texte_date(depuis) + " to " + texte_date(jusqua) +
-                " (local time): " + std::to_string(lancements) +
-                (lancements == 1 ? " launch catches" : " launches catch") + " up");
+    instants_plages changements{};
+    simule_ticks(p, depuis, jusqua, &changements);
+    struct lancement {
+        int i;
+        sys_seconds quand;
+        bool marche;
+    };
+    std::vector<lancement> lancements;
     for (int i = 0; i < nb_voies; ++i) {
         for (int k = 1; k <= nb_plages; ++k) {
-            const bool etait_en_attente =
-                avant[static_cast<std::size_t>(k - 1)][static_cast<std::size_t>(i)];
-            if (etait_en_attente == attente_k(p.g, k, i)) continue;
-            if (etait_en_attente) {
-                command_M(p, i);
-            } else {
-                command_A(p, i);
-            }
+            const auto ki = static_cast<std::size_t>(k - 1);
+            const auto ii = static_cast<std::size_t>(i);
+            if (avant[ki][ii] == attente_k(p.g, k, i)) continue;
+            lancements.push_back({i, changements[ki][ii], avant[ki][ii]});
+        }
+    }
+    if (lancements.empty()) return;
+    // Stable: two changes of one channel in one tick keep the tick's slot order.
+    std::stable_sort(lancements.begin(), lancements.end(), [](const auto& a, const auto& b) {
+        return a.i != b.i ? a.i < b.i : a.quand < b.quand;
+    });
+    const std::size_t n = lancements.size();
+    p.s.signale("no tick saw the " + texte_duree(instant_de(jusqua) - instant_de(depuis)) +
+                " from " + texte_date(depuis) + " to " + texte_date(jusqua) + " (local time): " +
+                std::to_string(n) + (n == 1 ? " launch catches" : " launches catch") + " up");
+    for (const lancement& l : lancements) {
+        if (l.marche) {
+            command_M(p, l.i);
+        } else {
+            command_A(p, l.i);
         }
     }
 }
 
 }  // namespace
 
-void simule_ticks(programme& p, const date_heure& depuis, const date_heure& jusqua) {
+void simule_ticks(programme& p, const date_heure& depuis, const date_heure& jusqua,
+                  instants_plages* changements) {
     const sys_seconds fin = instant_de(jusqua);
     sys_seconds t = instant_de(depuis);
     if (fin - t > days(jours_rattrapes)) t += (fin - days(jours_rattrapes) - t) / periode * periode;
     for (t += periode; t < fin; t += periode) {
         const date_heure d = date_de(t);
+        const auto note = [changements, t](int i, int k) {
+            if (changements)
+                (*changements)[static_cast<std::size_t>(k - 1)][static_cast<std::size_t>(i)] = t;
+        };
         regles_du_tick(
             p, d, [&d](heure_du_jour h) { return d.secondes >= h && d.secondes <= h + une_minute; },
-            [](int) {}, [](int) {});
+            note, note);
     }
 }
 
@@ -130,7 +147,7 @@ void Timer1_Timer(programme& p) {
     }
     regles_du_tick(
         p, aujourdhui, [&p](heure_du_jour t) { return dans_la_fenetre(p, t); },
-        [&p](int i) { command_M(p, i); }, [&p](int i) { command_A(p, i); });
+        [&p](int i, int) { command_M(p, i); }, [&p](int i, int) { command_A(p, i); });
 }
 
 }  // namespace horlivet

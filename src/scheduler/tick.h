@@ -2,6 +2,9 @@
 
 // The scheduler tick, raised every 20 s by Timer1.
 
+#include <array>
+#include <chrono>
+
 #include "model/programme.h"
 
 namespace horlivet {
@@ -20,10 +23,11 @@ inline constexpr int jours_rattrapes = 8;
 // before startup has set the flags, nor once shutdown has begun (globales::ticks_actifs).
 // When the local time read has moved forward more than 60 s since the previous tick of
 // this run (a suspend, a clock step, summer time, a change of zone), the minutes between
-// are replayed first by simule_ticks; then, in channel order 0..7 and slot order 1..4,
-// command_A for each slot started before and waiting now, command_M for each slot
-// waiting before and started now, and one report through services::signale when there
-// was anything to launch. The clock going back launches nothing twice.
+// are replayed first by simule_ticks; then, channel by channel (0..7), command_A for each
+// slot started before and waiting now and command_M for each slot waiting before and
+// started now, in the order the replayed ticks changed those flags, and one report
+// through services::signale when there was anything to launch. The clock going back
+// launches nothing twice.
 void Timer1_Timer(programme& p);
 
 // Runs the tick's rules (day boxes, enable boxes, horaires, start test before stop test,
@@ -32,7 +36,10 @@ void Timer1_Timer(programme& p);
 // longer), on p.g's slot state (attente and the start occurrences), launching nothing:
 // afterwards p.g holds the state the ticks would have reached. Local times are taken as
 // they read (instant_de), so the unseen local minutes of a summer-time night are walked
-// through.
-void simule_ticks(programme& p, const date_heure& depuis, const date_heure& jusqua);
+// through. With `changements`, each slot's entry [k - 1][i] is set to the simulated
+// instant (instant_de) at which its flag last changed; the others are left as they were.
+using instants_plages = std::array<std::array<std::chrono::sys_seconds, nb_voies>, nb_plages>;
+void simule_ticks(programme& p, const date_heure& depuis, const date_heure& jusqua,
+                  instants_plages* changements = nullptr);
 
 }  // namespace horlivet

@@ -43,6 +43,10 @@ const std::vector<horaire> trous = {
     {3,
      {6},
      {{1, 1, 0, 2, 30, 1}, {2, 2, 15, 4, 0, 1}, {3, 2, 10, 2, 20, 1}, {4, 2, 40, 3, 30, 1}}}};
+// Two slots each, the later slot first in the day on channel 1, overnight on channel 2.
+const std::vector<horaire> ordre = {
+    {0, {0, 1, 2, 3, 4, 5, 6}, {{1, 8, 0, 9, 0, 1}, {2, 10, 0, 12, 0, 1}}},
+    {1, {0, 1, 2, 3, 4, 5, 6}, {{1, 7, 0, 8, 0, 1}, {2, 22, 0, 6, 0, 1}}}};
 // Closed windows at both ends of the day.
 const std::vector<horaire> minuit = {{0, {0, 1}, {{1, 23, 59, 0, 0, 1}}},
                                      {1, {0, 1}, {{1, 0, 0, 23, 59, 1}}}};
@@ -153,6 +157,18 @@ const cas table[] = {
      {"M0@0 08:30:00", "A0@3 10:00:00", "M2@3 10:00:00"},
      {"no tick saw the 3 d 1 h 15 min 20 s from 2026-12-07 08:44:40 to 2026-12-10 10:00:00 "
       "(local time): 2 launches catch up"}},
+    {"asleep from a later slot into an earlier one: the stop of Monday, then the start",
+     ordre,
+     {{le(0, 9, 59), le(0, 10, 1)}, {le(1, 8, 30), le(1, 9, 10)}},
+     {"M0@0 10:00:00", "A0@1 08:30:00", "M0@1 08:30:00", "A0@1 09:00:00"},
+     {"no tick saw the 22 h 29 min 20 s from 2026-12-07 10:00:40 to 2026-12-08 08:30:00 "
+      "(local time): 2 launches catch up"}},
+    {"stepped from 05:00 to 07:00: the overnight slot's stop, then the morning start",
+     ordre,
+     {{le(0, 21, 59), le(1, 5, 0)}, {le(1, 7, 0, 30), le(1, 8, 1)}},
+     {"M1@0 22:00:00", "A1@1 07:00:30", "M1@1 07:00:30", "M0@1 08:00:10", "A1@1 08:00:10"},
+     {"no tick saw the 2 h 0 min 50 s from 2026-12-08 04:59:40 to 2026-12-08 07:00:30 "
+      "(local time): 2 launches catch up"}},
     {"over midnight into an unticked day: the overnight slot stays on",
      trous,
      {{le(0, 21, 50), le(0, 22, 10)}, {le(1, 7, 0), le(1, 7, 10)}},
@@ -166,7 +182,7 @@ const cas table[] = {
     {"summer time, 02:00 becomes 03:00: the skipped stop and start at 03:00",
      trous,
      {{le(6, 0, 50), le(6, 2, 0)}, {le(6, 3, 0), le(6, 4, 10)}},
-     {"M3@6 01:00:00", "A3@6 03:00:00", "M3@6 03:00:00", "M3@6 03:00:00", "A3@6 03:30:00",
+     {"M3@6 01:00:00", "M3@6 03:00:00", "A3@6 03:00:00", "M3@6 03:00:00", "A3@6 03:30:00",
       "A3@6 04:00:00"},
      {"no tick saw the 1 h 0 min 20 s from 2026-12-13 01:59:40 to 2026-12-13 03:00:00 "
       "(local time): 3 launches catch up"}},
@@ -191,6 +207,39 @@ TEST(Tick, LaunchesEachStartAndStopOnceInItsWindowAndCatchesUpWhatNoTickSaw) {
         EXPECT_EQ(b.m.lignes.size(), c.attendus.size());
         EXPECT_EQ(b.m.signalements, c.rapports);
         EXPECT_EQ(b.m.lectures_horloge == 0, !b.p.g.ticks_actifs);  // no clock read before startup
+    }
+}
+
+// Whatever the gap, the catch-up leaves each flag and the device (the kind of the channel's
+// last launch) where ticks every 20 s would have, for every pair of slots that do not
+// overlap, overnight ones included.
+TEST(Tick, CatchUpEndsWhereTheTicksWouldHave) {
+    const std::array<std::array<int, 4>, 4> heures = {
+        {{8, 0, 9, 0}, {10, 0, 12, 0}, {22, 0, 6, 0}, {7, 0, 7, 0}}};
+    const auto fin = [](const std::array<int, 4>& a, const std::array<int, 4>& b, int dort,
+                        int duree, bool trou) {
+        banc_faux b2;
+        commandes_nommees(b2.p);
+        horaire{0,
+                {0, 1, 2, 3, 4, 5, 6},
+                {{1, a[0], a[1], a[2], a[3], 1}, {2, b[0], b[1], b[2], b[3], 1}}}(b2.p);
+        const sys_seconds debut = le(0, 0, 0, 10), t0 = debut + hours(dort),
+                          t1 = t0 + hours(duree) + 7min;
+        simule(b2.p, b2.m, debut, trou ? t0 : t1);
+        simule(b2.p, b2.m, t1, t1 + 20s);
+        const char dernier = b2.m.lancements.empty() ? 'A' : b2.m.lancements.back().fichier[0];
+        return std::make_pair(dernier, b2.p.g.attente);
+    };
+    for (const auto& a : heures) {
+        for (const auto& b : heures) {
+            for (int dort = 1; dort < 26; dort += 4) {
+                for (int duree = 2; duree < 32; duree += 5) {
+                    SCOPED_TRACE(testing::Message() << a[0] << "h and " << b[0] << "h, asleep at "
+                                                    << dort << " h for " << duree << " h");
+                    EXPECT_EQ(fin(a, b, dort, duree, true), fin(a, b, dort, duree, false));
+                }
+            }
+        }
     }
 }
 
