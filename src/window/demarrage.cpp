@@ -51,7 +51,14 @@ void arret(programme& p, int statut) {
 // Only on the thread that runs the event loop: elsewhere the model may be in use.
 void sur_sortie() {
     if (std::this_thread::get_id() != fil_principal) return;
-    if (programme* p = std::exchange(a_arreter, nullptr)) arret(*p, 1);
+    programme* p = std::exchange(a_arreter, nullptr);
+    if (!p) return;
+    // exit() may come from inside the window system while it is torn down (a display that
+    // went away): the stops, the journal and the state file need no widget, and no widget
+    // may be touched now, so the model stops showing and raising handlers.
+    p->fenetre.sur_affichage = nullptr;
+    p->fenetre.sur_edition = nullptr;
+    arret(*p, 1);
 }
 
 }  // namespace

@@ -27,6 +27,8 @@ void Form_Unload(programme& p);
 // Runs the shutdown, once, when the process ends through exit() before its shutdown
 // began (Qt ends the process so when the display's server goes away), and only on the
 // calling thread; the process then ends with status 1, so that a service is restarted.
+// That shutdown shows nothing: the model's view and edit notifications are dropped first,
+// since the window may already be half destroyed.
 // Call it once the services are set, from the thread of the event loop.
 // REQUIRES: p stays at the same address until the process ends or its shutdown runs.
 void arret_a_la_sortie(programme& p);
