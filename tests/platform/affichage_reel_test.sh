@@ -36,6 +36,8 @@ printf '#!/bin/sh\necho arret >>"%s/arrets.txt"\n' "$tmp" >"$tmp/actions/arret.s
 chmod +x "$tmp/actions/arret.sh"
 mkdir -m 700 "$tmp/run"
 lance() {
+    # Emptied before the program starts, so that no poll reads the last run's output.
+    : >"$tmp/sortie"
     env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_RUNTIME_DIR="$tmp/run" TZ=UTC LC_ALL=C.UTF-8 \
         ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0" "$@" \
         "$tmp/horlivet" >"$tmp/sortie" 2>&1 &
