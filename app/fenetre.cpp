@@ -2,6 +2,8 @@
 // program loads only when a display answers (app/main.cpp): Qt's GUI libraries come
 // with it.
 
+#include <string>
+
 #include <QApplication>
 
 #include "platform/dialogues.h"
@@ -13,11 +15,14 @@
 #include "window/edition.h"
 #include "window/fenetre_qt.h"
 
-extern "C" int horlivet_fenetre(char** argv) {
+extern "C" int horlivet_fenetre(char** argv, const char* plateforme) {
     std::jthread polices = horlivet::prepare_polices();
-    // The program takes nothing on its command line, not even Qt's own options.
-    int nb_arguments = 1;
-    QApplication application(nb_arguments, argv);
+    // The program takes nothing on its command line, not even Qt's own options; Qt gets
+    // the platform the program checked (horlivet::cherche_affichage), and tries no other.
+    std::string options[] = {argv[0], "-platform", plateforme};
+    char* arguments[] = {options[0].data(), options[1].data(), options[2].data(), nullptr};
+    int nb_arguments = 3;
+    QApplication application(nb_arguments, arguments);
     horlivet::installe_traductions_qt();
     polices.join();
     horlivet::surveille_enfants_qt();

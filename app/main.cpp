@@ -19,7 +19,7 @@ int main(int, char** argv) {
     horlivet::affichage affichage = horlivet::cherche_affichage();
     if (affichage.fenetre) {
         if (const auto fenetre = horlivet::charge_fenetre(dossier, affichage.raison))
-            return fenetre(argv);
+            return fenetre(argv, affichage.plateforme.c_str());
     }
     // The program takes nothing on its command line, not even Qt's own options.
     int nb_arguments = 1;
