@@ -2,6 +2,7 @@
 // program loads only when a display answers (app/main.cpp): Qt's GUI libraries come
 // with it.
 
+#include <cstdio>
 #include <string>
 
 #include <QApplication>
@@ -11,6 +12,7 @@
 #include "platform/lanceur.h"
 #include "platform/services.h"
 #include "platform/systeme.h"
+#include "platform/verrou.h"
 #include "window/demarrage.h"
 #include "window/edition.h"
 #include "window/fenetre_qt.h"
@@ -25,6 +27,22 @@ extern "C" int horlivet_fenetre(char** argv, const char* plateforme) {
     QApplication application(nb_arguments, arguments);
     horlivet::installe_traductions_qt();
     polices.join();
+    // One program per folder: a second one with a window says who runs there and ends,
+    // having loaded, launched and written nothing.
+    const std::string dossier = horlivet::dossier_executable();
+    const horlivet::verrou verrou = horlivet::prend_verrou(dossier);
+    if (verrou.etat == horlivet::verrou::issue::occupe) {
+        const std::string qui = verrou.detenteur > 0 ? std::to_string(verrou.detenteur) : "?";
+        std::fprintf(stderr,
+                     "horlivet: another horlivet runs in this folder (process %s); this one "
+                     "launches nothing and ends with status %d\n",
+                     qui.c_str(), horlivet::statut_deja_lance);
+        horlivet::message_qt("Horlivet",
+                             "Horlivet tourne déjà dans ce dossier (processus " + qui +
+                                 ").\nCe programme-ci s'arrête sans rien lancer. Si c'est le "
+                                 "service, arrêtez-le d'abord : systemctl --user stop horlivet");
+        return horlivet::statut_deja_lance;
+    }
     horlivet::surveille_enfants_qt();
 
     horlivet::programme p;
@@ -34,7 +52,7 @@ extern "C" int horlivet_fenetre(char** argv, const char* plateforme) {
     horlivet::route_handlers(p);
     horlivet::arret_a_la_sortie(p);
     horlivet::fenetre_qt ervaline(p);
-    ervaline.demarre(horlivet::dossier_executable());
+    ervaline.demarre(dossier);
     // The shutdown ends the process itself (services::termine); nothing else ends the
     // loop, but if anything did, the channels would be stopped all the same.
     application.exec();

@@ -10,6 +10,7 @@
 #include "platform/lanceur.h"
 #include "platform/services.h"
 #include "platform/systeme.h"
+#include "platform/verrou.h"
 #include "window/demarrage.h"
 #include "window/edition.h"
 #include "window/sans_fenetre_qt.h"
@@ -21,6 +22,8 @@ int main(int, char** argv) {
         if (const auto fenetre = horlivet::charge_fenetre(dossier, affichage.raison))
             return fenetre(argv, affichage.plateforme.c_str());
     }
+    // One program per folder: a second one waits here, having loaded nothing.
+    horlivet::verrouille_ou_attend(dossier);
     // The program takes nothing on its command line, not even Qt's own options.
     int nb_arguments = 1;
     QCoreApplication application(nb_arguments, argv);

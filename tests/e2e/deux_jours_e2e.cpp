@@ -337,9 +337,10 @@ void verifie(const essai& e, const fs::path& dossier, bool arrete_a_zero) {
     EXPECT_TRUE(!e.rattrapage || std::regex_search(sortie, std::regex(e.rattrapage)));
 
     const std::string journal = "journal_" + texte_heure(attendus[0].quand).substr(0, 7) + ".txt";
-    EXPECT_EQ(noms_dans(dossier), (std::vector<std::string>{
-                                      "actions", "ervaline.ini", "horlivet", "horlivet-fenetre.so",
-                                      "horlivet.etat", journal, "registre.txt", "sortie.txt"}));
+    EXPECT_EQ(noms_dans(dossier),
+              (std::vector<std::string>{"actions", "ervaline.ini", "horlivet",
+                                        "horlivet-fenetre.so", "horlivet.etat", "horlivet.verrou",
+                                        journal, "registre.txt", "sortie.txt"}));
     // Emptied by the shutdown: the state file lists no started slot.
     EXPECT_EQ(lit_fichier(dossier / "horlivet.etat").find("channel"), std::string::npos);
     std::string illisibles;

@@ -39,6 +39,7 @@ contient() {
 contient horlivet.service "ExecStart=\"$programme\""
 contient horlivet.service "KillSignal=SIGTERM"
 contient horlivet.service "Restart=on-failure"
+contient horlivet.service "RestartPreventExitStatus=3"
 contient horlivet.service "WantedBy=default.target"
 contient horlivet.desktop "Exec=\"$programme\""
 contient horlivet.desktop "Name=Horlivet"
