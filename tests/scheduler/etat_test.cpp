@@ -220,39 +220,27 @@ date_heure paris(sys_seconds t) {
 
 TEST_F(Redemarrage, TheStartLaunchIsARealInstantSoTheHoursSummerTimeRepeatsOrSkipsCount) {
     // Channel 0 on Sundays, slot 1 01:50-02:05 and slot 2 02:10-02:40; the clock reads
-    // real instants (UTC) as Paris does. A first run from `debut` killed at `fin` (none
-    // when never), or the state file `etat_initial`; the last run from `reprise` for 40 min.
-    const sys_seconds jamais{}, automne = sys_days(2027y / October / 31),
-                                printemps = sys_days(2027y / March / 28);
+    // real instants (UTC) as Paris does. The state file, then a run from `reprise` for
+    // 40 min.
+    const sys_seconds automne = sys_days(2027y / October / 31),
+                      printemps = sys_days(2027y / March / 28);
     struct cas {
         const char* nom;
         const char* etat_initial;
-        sys_seconds debut, fin, reprise;
+        sys_seconds reprise;
         std::vector<std::pair<const char*, sys_seconds>> lances;
     };
     const cas table[] = {
-        {"started in the first pass of 02:00, restarted in the second: the stop at restore",
-         nullptr,
-         automne + 5min,
-         automne + 15min,
-         automne + 1h + 20min,
-         {{"M0", automne + 10min}, {"A0", automne + 1h + 20min}}},
-        {"the line of the issue: stopped at restore, once",
+        {"started in the first pass of 02:00, restarted in the second: stopped at restore, once",
          "channel 1 slot 2 started 2027-10-31 02:10:04 +0200 times 02:10-02:40\n",
-         jamais,
-         jamais,
          automne + 1h + 20min,
          {{"A0", automne + 1h + 20min}}},
         {"a line without an offset reads as it always did: the stop at 02:40 of the second pass",
          "channel 1 slot 2 started 2027-10-31 02:10:04 times 02:10-02:40\n",
-         jamais,
-         jamais,
          automne + 1h + 20min,
          {{"A0", automne + 1h + 40min}}},
         {"a stop in the hour summer time skips: at restore",
          "channel 1 slot 1 started 2027-03-28 01:50:04 +0100 times 01:50-02:05\n",
-         jamais,
-         jamais,
          printemps + 1h + 10min,
          {{"A0", printemps + 1h + 10min}}},
     };
@@ -266,8 +254,7 @@ TEST_F(Redemarrage, TheStartLaunchIsARealInstantSoTheHoursSummerTimeRepeatsOrSki
                              "heure_deb_2_0=2\nminute_deb_2_0=10\nheure_fin_2_0=2\n"
                              "minute_fin_2_0=40\nvalid_2_0=on\ncommande_marche_0=M0\n"
                              "commande_arret_0=A0\n");
-        if (c.etat_initial != nullptr) m.fichiers[etat] = c.etat_initial;
-        if (c.debut != jamais) run(c.debut, c.fin, nullptr, false);
+        m.fichiers[etat] = c.etat_initial;
         run(c.reprise, c.reprise + 40min, nullptr, false);
         faux_monde attendu;
         for (const auto& [fichier, quand] : c.lances)
