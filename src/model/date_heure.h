@@ -4,6 +4,7 @@
 // for simulated clocks.
 
 #include <chrono>
+#include <optional>
 
 namespace horlivet {
 
@@ -14,6 +15,9 @@ struct date_heure {
     int jour = 1;          // 1..31
     int jour_semaine = 0;  // 0 Monday .. 6 Sunday
     int secondes = 0;      // time of day, 0..86399
+    // Seconds east of UTC of this local time, when the clock knows it: it tells apart
+    // the two passes of the hour repeated when summer time ends.
+    std::optional<int> decalage;
 };
 
 // A local date and time as a point on a line of seconds, and back, for simulated clocks;

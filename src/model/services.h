@@ -5,6 +5,7 @@
 // the fakes they need, the program with services_reels().
 
 #include <chrono>
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -36,9 +37,13 @@ using ajout_ligne = std::function<std::string(const std::string& chemin, std::st
 // A whole file's bytes, or why they could not be read (a missing file included).
 struct contenu_fichier {
     std::string texte;
-    std::string erreur;  // empty when read
+    std::string erreur;   // empty when read
+    bool absent = false;  // the error is that no file has this name
 };
-using lecture_fichier = std::function<contenu_fichier(const std::string& chemin)>;
+// Reads the regular file at `chemin` whole, without ever blocking: anything else (a
+// device, a FIFO, a folder) and a file of more than `taille_max` bytes is an error.
+using lecture_fichier =
+    std::function<contenu_fichier(const std::string& chemin, std::size_t taille_max)>;
 
 // Replaces the file at `chemin` with `texte` so that a crash or a power cut leaves
 // either the old file or the new one, never a mix (one writer per file). Returns the
@@ -46,6 +51,10 @@ using lecture_fichier = std::function<contenu_fichier(const std::string& chemin)
 // only the final flush of its folder failed.
 using remplacement_fichier =
     std::function<std::string(const std::string& chemin, std::string_view texte)>;
+
+// Removes what replacements of `chemin` cut short by a kill left beside it, which only
+// one program per folder may do. Returns the empty text, or why one could not go.
+using nettoyage_fichier = std::function<std::string(const std::string& chemin)>;
 
 // The user's long date or long time format applied to a date and time.
 using format_date = std::function<std::string(const date_heure&)>;
@@ -70,6 +79,9 @@ struct services {
     ajout_ligne ajoute_ligne;
     lecture_fichier lit_fichier;
     remplacement_fichier remplace_fichier;
+    nettoyage_fichier efface_restes;
+    // The local time at a real instant, in the time zone `maintenant` reads.
+    conversion_locale locale;
     format_date date_longue;
     format_date heure_longue;
     boite_message message;

@@ -15,6 +15,7 @@ date_heure date_locale_de(time_t t) {
     d.jour = local.tm_mday;
     d.jour_semaine = (local.tm_wday + 6) % 7;
     d.secondes = local.tm_hour * 3600 + local.tm_min * 60 + (local.tm_sec > 59 ? 59 : local.tm_sec);
+    d.decalage = static_cast<int>(local.tm_gmtoff);
     return d;
 }
 

@@ -28,6 +28,8 @@ services services_reels() {
     s.ajoute_ligne = ajoute_au_fichier;
     s.lit_fichier = lit_fichier_entier;
     s.remplace_fichier = remplace_fichier_atomique;
+    s.efface_restes = efface_temporaires;
+    s.locale = date_locale;
     s.date_longue = date_longue_locale;
     s.heure_longue = heure_longue_locale;
     s.message = message_sur_erreur_standard;

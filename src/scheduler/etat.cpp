@@ -3,6 +3,8 @@
 #include <array>
 #include <chrono>
 #include <cstdio>
+#include <optional>
+#include <string>
 
 #include "scheduler/commande.h"
 #include "scheduler/journal.h"
@@ -11,6 +13,11 @@
 namespace horlivet {
 
 namespace {
+
+// Far above the 32 lines the program writes: more is not its file.
+constexpr std::size_t taille_max_etat = 64 * 1024;
+// Bad lines said one by one; the others are counted.
+constexpr std::size_t fautes_dites = 5;
 
 constexpr std::string_view entete =
     "# Horlivet: the slots started and not yet stopped, for a restart after a crash\n";
@@ -58,9 +65,25 @@ std::vector<std::string_view> mots(std::string_view ligne) {
     }
 }
 
-// One slot line, or why it is not one.
+// "+0200" as seconds east of UTC.
+std::optional<int> lit_decalage(std::string_view t) {
+    std::array<int, 1> hhmm{};
+    if (t.size() != 5 || (t[0] != '+' && t[0] != '-') || !lit_forme(t.substr(1), "n", hhmm) ||
+        hhmm[0] / 100 > 23 || hhmm[0] % 100 > 59)
+        return std::nullopt;
+    const int secondes = hhmm[0] / 100 * 3600 + hhmm[0] % 100 * 60;
+    return t[0] == '-' ? -secondes : secondes;
+}
+
+// One slot line, or why it is not one. The UTC offset after the start time is left out
+// by the lines of earlier versions: their time is then taken as it reads.
 std::string lit_ligne(std::string_view ligne, ligne_etat& l) {
-    const std::vector<std::string_view> m = mots(ligne);
+    std::vector<std::string_view> m = mots(ligne);
+    std::optional<std::string_view> decalage;
+    if (m.size() == 10) {
+        decalage = m[7];
+        m.erase(m.begin() + 7);
+    }
     if (m.size() != 9 || m[0] != "channel" || m[2] != "slot" || m[4] != "started" ||
         m[7] != "times")
         return "not a started slot";
@@ -80,6 +103,8 @@ std::string lit_ligne(std::string_view ligne, ligne_etat& l) {
     if (!lit_forme(m[5], "n-n-n", date) || !date_valide() || !lit_forme(m[6], "n:n:n", heure) ||
         heure[0] > 23 || heure[1] > 59 || heure[2] > 59)
         return "no start date and time";
+    const std::optional<int> utc = decalage ? lit_decalage(*decalage) : std::nullopt;
+    if (decalage && !utc) return "no UTC offset such as +0200";
     if (!lit_forme(m[8], "n:n-n:n", horaire) || horaire[0] > 23 || horaire[1] > 59 ||
         horaire[2] > 23 || horaire[3] > 59)
         return "no slot times";
@@ -91,6 +116,7 @@ std::string lit_ligne(std::string_view ligne, ligne_etat& l) {
     d.jour = date[2];
     d.secondes = heure[0] * 3600 + heure[1] * 60 + heure[2];
     l.plage.marche = date_de(instant_de(d));
+    l.plage.marche.decalage = utc;
     l.plage.debut = heure_de(horaire[0], horaire[1]);
     l.plage.fin = heure_de(horaire[2], horaire[3]);
     return {};
@@ -114,6 +140,55 @@ int date_occurrence(const date_heure& marche, heure_du_jour debut) {
     return d.annee * 10000 + d.mois * 100 + d.jour;
 }
 
+// A line of the file as standard error may show it: cut to 80 bytes, and every byte
+// that is not printable ASCII (a terminal's escapes) as \xNN.
+std::string texte_sur(std::string_view ligne) {
+    if (ligne.ends_with('\r')) ligne.remove_suffix(1);
+    std::string r;
+    for (const char c : ligne.substr(0, 80)) {
+        const auto o = static_cast<unsigned char>(c);
+        if ((o >= 0x20 && o < 0x7F) || c == '\t') {
+            r += c;
+            continue;
+        }
+        char code[8];
+        std::snprintf(code, sizeof code, "\\x%02x", o);
+        r += code;
+    }
+    return ligne.size() > 80 ? r + "..." : r;
+}
+
+// The ticks the run would have made had it gone on, from the start launch `depuis` to
+// `jusqua`, replayed on `sim`. When both carry their UTC offset they are real instants:
+// the replay walks real time every 20 s, reading the local time through `locale`, and
+// takes a forward jump of the local time as the live tick does (simule_ticks over the
+// minutes between), so an hour repeated in autumn comes twice and summer time's lost hour
+// is walked through. Otherwise local times are taken as they read, as lines written
+// without an offset always were.
+void rejoue(programme& sim, const date_heure& depuis, const date_heure& jusqua,
+            const conversion_locale& locale) {
+    using namespace std::chrono;
+    if (!depuis.decalage || !jusqua.decalage || !locale) {
+        simule_ticks(sim, depuis, jusqua);
+        return;
+    }
+    const seconds periode = duration_cast<seconds>(milliseconds(periode_timer1_ms));
+    sys_seconds t = instant_de(depuis) - seconds(*depuis.decalage);
+    const sys_seconds fin = instant_de(jusqua) - seconds(*jusqua.decalage);
+    date_heure avant = depuis;
+    if (fin - t > days(jours_rattrapes)) {
+        t += (fin - days(jours_rattrapes) - t) / periode * periode;
+        avant = locale(t);
+    }
+    for (t += periode; t < fin; t += periode) {
+        const date_heure d = locale(t);
+        if (instant_de(d) - instant_de(avant) > seconds(60)) simule_ticks(sim, avant, d);
+        // The tick at d alone.
+        simule_ticks(sim, date_de(instant_de(d) - periode), date_de(instant_de(d) + seconds(1)));
+        avant = d;
+    }
+}
+
 void ecrit_etat(programme& p) {
     const std::string erreur = p.s.remplace_fichier(p.g.fichier_etat, texte_etat(p.g));
     if (!erreur.empty() && erreur != p.g.erreur_etat && p.s.signale) {
@@ -132,12 +207,23 @@ std::string texte_etat(const globales& g) {
             const auto& n = g.notees[static_cast<std::size_t>(k - 1)][static_cast<std::size_t>(i)];
             if (!n) continue;
             const date_heure& d = n->marche;
-            char ligne[128];
-            std::snprintf(ligne, sizeof ligne,
-                          "channel %d slot %d started %04d-%02d-%02d %02d:%02d:%02d times %s-%s\n",
-                          i + 1, k, d.annee, d.mois, d.jour, d.secondes / 3600,
-                          d.secondes / 60 % 60, d.secondes % 60, texte_heure(n->debut).c_str(),
-                          texte_heure(n->fin).c_str());
+            // The offset tells the two passes of the hour repeated in autumn apart; a clock
+            // that does not give it (or one of seconds, as old local mean times) leaves it
+            // out.
+            char decalage[16] = "";
+            if (d.decalage && *d.decalage % 60 == 0 && *d.decalage > -86400 &&
+                *d.decalage < 86400) {
+                const int a = *d.decalage < 0 ? -*d.decalage : *d.decalage;
+                std::snprintf(decalage, sizeof decalage, " %c%02d%02d", *d.decalage < 0 ? '-' : '+',
+                              a / 3600, a / 60 % 60);
+            }
+            char ligne[160];
+            std::snprintf(
+                ligne, sizeof ligne,
+                "channel %d slot %d started %04d-%02d-%02d %02d:%02d:%02d%s times %s-%s\n", i + 1,
+                k, d.annee, d.mois, d.jour, d.secondes / 3600, d.secondes / 60 % 60,
+                d.secondes % 60, decalage, texte_heure(n->debut).c_str(),
+                texte_heure(n->fin).c_str());
             t += ligne;
         }
     }
@@ -158,8 +244,12 @@ lecture_etat lit_etat(std::string_view texte) {
         if (faute.empty() && vues[static_cast<std::size_t>(l.k - 1)][static_cast<std::size_t>(l.i)])
             faute = "the slot is listed twice";
         if (!faute.empty()) {
-            r.fautes.push_back("line " + std::to_string(numero) + " left out (" + faute +
-                               "): " + std::string(ligne.substr(0, 80)));
+            if (r.fautes.size() < fautes_dites) {
+                r.fautes.push_back("line " + std::to_string(numero) + " left out (" + faute +
+                                   "): " + texte_sur(ligne));
+            } else {
+                ++r.autres_fautes;
+            }
             continue;
         }
         vues[static_cast<std::size_t>(l.k - 1)][static_cast<std::size_t>(l.i)] = true;
@@ -206,12 +296,22 @@ void restaure_etat(programme& p) {
         if (p.s.signale) p.s.signale(p.g.fichier_etat + ": " + texte);
     };
     for (auto& plage : p.g.notees) plage.fill(std::nullopt);
-    const contenu_fichier contenu = p.s.lit_fichier(p.g.fichier_etat);
+    // Before the first write: no other program writes in this folder.
+    if (p.s.efface_restes) {
+        const std::string reste = p.s.efface_restes(p.g.fichier_etat);
+        if (!reste.empty()) dit("a temporary file a killed write left could not go: " + reste);
+    }
+    const contenu_fichier contenu = p.s.lit_fichier(p.g.fichier_etat, taille_max_etat);
     const lecture_etat lecture = lit_etat(contenu.texte);
     for (const std::string& faute : lecture.fautes) dit(faute);
-    if (!contenu.erreur.empty()) {
+    if (lecture.autres_fautes > 0) {
+        dit(std::to_string(lecture.autres_fautes) + " more bad line" +
+            (lecture.autres_fautes == 1 ? "" : "s") + " left out");
+    }
+    // No file is a first start: nothing to say.
+    if (!contenu.erreur.empty() && !contenu.absent) {
         dit(contenu.erreur + "; no started slot restored");
-    } else if (lecture.plages.empty()) {
+    } else if (contenu.erreur.empty() && lecture.plages.empty()) {
         dit(lecture.fautes.empty() ? "no started slot to restore" : "no started slot restored");
     }
 
@@ -242,7 +342,7 @@ void restaure_etat(programme& p) {
         attente_k(sim.g, l.k, l.i) = false;
         sim.g.date_dernier_debut[ki][ii] = date_occurrence(l.plage.marche, debut);
         sim.g.heure_dernier_debut[ki][ii] = debut;
-        simule_ticks(sim, l.plage.marche, maintenant);
+        rejoue(sim, l.plage.marche, maintenant, p.s.locale);
         p.g.date_dernier_debut[ki][ii] = sim.g.date_dernier_debut[ki][ii];
         p.g.heure_dernier_debut[ki][ii] = sim.g.heure_dernier_debut[ki][ii];
         if (attente_k(sim.g, l.k, l.i)) {
@@ -252,6 +352,15 @@ void restaure_etat(programme& p) {
             p.g.notees[ki][ii] = l.plage;
             ecrit_fond(p.fenetre, champ::nom, l.i, mauve_clair);
             ecrit_fond(p.fenetre, champ::Option1, l.i, mauve_clair);
+            // The tick acts on ticked days only, so a restart keeps such a slot on, as the
+            // run would have.
+            bool un_jour = false;
+            for (int j = 0; j < nb_jours; ++j) un_jour = un_jour || coche(p.fenetre, jour(j), l.i);
+            if (!un_jour) {
+                dit(nom_plage(p, l.i, l.k) +
+                    " restored as on; no day of its channel is ticked, so its stop comes only "
+                    "when a ticked day reaches its stop minute or at shutdown");
+            }
         }
     }
 

@@ -4,10 +4,11 @@
 // not yet stopped, so that a run that ends without its shutdown (a crash, a kill, a power
 // cut) leaves the next one what it must still stop. One line per started slot:
 //
-//   channel 3 slot 1 started 2026-12-07 22:00:04 times 22:00-06:00
+//   channel 3 slot 1 started 2026-12-07 22:00:04 +0100 times 22:00-06:00
 //
 // the channel as the window numbers it (1..8), the slot, the local date and time its
-// start was launched, and its start and stop times in horaires then.
+// start was launched with that time's offset from UTC (left out when the clock does not
+// give it, and by earlier versions), and its start and stop times in horaires then.
 
 #include <string>
 #include <string_view>
@@ -30,10 +31,12 @@ std::string texte_etat(const globales& g);
 
 // The slots a file's text lists. Blank lines and lines starting with '#' are comments; a
 // line that does not read as a started slot, or names a slot already listed, is left
-// out, and `fautes` says which and why.
+// out: `fautes` says which and why for the first five, the line shown cut and with its
+// control bytes escaped, and `autres_fautes` counts the others.
 struct lecture_etat {
     std::vector<ligne_etat> plages;
     std::vector<std::string> fautes;
+    int autres_fautes = 0;
 };
 lecture_etat lit_etat(std::string_view texte);
 
@@ -50,13 +53,17 @@ void note_arret(programme& p, int i);
 // The clean shutdown, once its stop commands are launched: the file lists no slot.
 void vide_etat(programme& p);
 
-// Startup, once the flags wait for their start and before any tick: each slot the file
-// lists whose times still match horaires and whose enable box is ticked is started
-// again, as if this run had launched its start; the ticks from its start launch to now
-// are replayed (simule_ticks), and a slot that they stop has its stop command launched
-// here, once. Nothing is ever started. Every slot left out, and a missing, empty,
-// unreadable or malformed file, is said through services::signale. The file is then
-// rewritten to list what is started, unless it already does.
+// Startup, once the flags wait for their start and before any tick: the temporary files
+// killed writes left are removed (services::efface_restes). Each slot the file lists
+// whose times still match horaires and whose enable box is ticked is started again, as
+// if this run had launched its start; the ticks from its start launch to now are
+// replayed (simule_ticks; over real time, through services::locale, when the line and
+// the clock give their UTC offset), and a slot that they stop has its stop command
+// launched here, once. Nothing is ever started. Every slot left out, a slot restored
+// whose channel has no day ticked, and an empty, unreadable (anything but a regular file
+// of at most 64 KiB) or malformed file, are said through services::signale; a missing
+// file, a first start, is not. The file is then rewritten to list what is started,
+// unless it already does.
 void restaure_etat(programme& p);
 
 }  // namespace horlivet

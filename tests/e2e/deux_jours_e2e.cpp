@@ -491,7 +491,7 @@ TEST(ArretsBrutaux, AfterEachKillTheStateFileIsWholeAndNoSlotIsLeftOnOrLaunchedT
     std::mt19937 alea(graine);
     SCOPED_TRACE(testing::Message() << "seed " << graine);
     const std::regex forme_ligne(
-        R"(channel (\d) slot (\d) started 2026-12-07 (\d\d):(\d\d):(\d\d) times (\d\d):(\d\d)-(\d\d):(\d\d))");
+        R"(channel (\d) slot (\d) started 2026-12-07 (\d\d):(\d\d):(\d\d) \+0000 times (\d\d):(\d\d)-(\d\d):(\d\d))");
 
     // Each run: its faked start, its kill as the test reckons it (a little late: the
     // program's clock starts after its spawn), whether it got through its startup, and
@@ -621,6 +621,9 @@ TEST(ArretsBrutaux, AfterEachKillTheStateFileIsWholeAndNoSlotIsLeftOnOrLaunchedT
                    texte_heure(runs[r].tue) + ":\n" + lit_fichier(sortie(r));
     SCOPED_TRACE(sorties);
     EXPECT_TRUE(sans_plage()) << lit_fichier(etat);
+    // What the kills left of the file's writes went at the next startup.
+    for (const std::string& nom : noms_dans(d.chemin))
+        EXPECT_FALSE(nom.starts_with(".horlivet.etat.")) << nom;
     EXPECT_EQ(illisibles, "");
     EXPECT_TRUE(arrete_a_zero) << "SIGTERM ends the program with status 0";
     // Nothing was left on for the shutdown to stop.

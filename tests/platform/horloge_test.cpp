@@ -29,6 +29,7 @@ int heures_d_avance() {
         gmtime_r(&t, &utc);
         const int utc_secondes = utc.tm_hour * 3600 + utc.tm_min * 60 + utc.tm_sec;
         const int avance = (d.secondes - utc_secondes + 86400) % 86400 / 3600;
+        EXPECT_EQ((d.secondes - utc_secondes - d.decalage.value_or(1)) % 86400, 0);
         if (avance == 0) {
             EXPECT_EQ((std::vector{d.secondes, d.annee, d.mois, d.jour, d.jour_semaine}),
                       (std::vector{utc_secondes, utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday,

@@ -36,44 +36,55 @@ TEST(LitEtat, ReadsTheLinesItWritesAndLeavesOutEveryOtherLineSayingWhy) {
                 n = plage_notee{date_de(sys_seconds(seconds(alea() % 4000000000u))),
                                 heure_de(int(alea() % 24), int(alea() % 60)),
                                 heure_de(int(alea() % 24), int(alea() % 60))};
+                if (alea() % 2 != 0) n->marche.decalage = (int(alea() % 1561) - 720) * 60;
             }
         }
         ASSERT_EQ(relu(texte_etat(g)), texte_etat(g));
     }
 
+    // Each bad line alone, and why.
+    const std::string debut = "channel 2 slot 1 started 2026-12-07 ";
+    const std::pair<std::string, std::string> mauvaises[] = {
+        {"channel 0 slot 1 started 2026-12-07 08:00:20 times 08:00-09:00", "no channel 1 to 8"},
+        {"channel 9 slot 1 started 2026-12-07 08:00:20 times 08:00-09:00", "no channel 1 to 8"},
+        {"channel -2 slot 1 started 2026-12-07 08:00:20 times 08:00-09:00", "no channel 1 to 8"},
+        {"channel 2 slot 5 started 2026-12-07 08:00:20 times 08:00-09:00", "no slot 1 to 4"},
+        {"channel 2 slot 1 started 2026-02-29 08:00:20 times 08:00-09:00",
+         "no start date and time"},
+        {debut + "24:00:00 times 08:00-09:00", "no start date and time"},
+        {debut + "08:00:20 times 08:60-09:00", "no slot times"},
+        {debut + "08:00:20 times 08:00", "no slot times"},
+        {debut + "08:00:20 times 08:00-09:00000", "no slot times"},
+        {debut + "08:00:20 +2400 times 08:00-09:00", "no UTC offset such as +0200"},
+        {debut + "08:00:20 0200 times 08:00-09:00", "no UTC offset such as +0200"},
+        {debut + "08:00:20 +02000 times 08:00-09:00", "no UTC offset such as +0200"},
+        {debut + "08:00:20 times 08:00-09:00 extra", "not a started slot"},
+        {"voie 2 slot 1 started 2026-12-07 08:00:20 times 08:00-09:00", "not a started slot"},
+    };
+    for (const auto& [ligne, raison] : mauvaises) {
+        const lecture_etat l = lit_etat(ligne);
+        ASSERT_EQ(l.fautes.size(), 1u) << ligne;
+        EXPECT_EQ(l.fautes[0], "line 1 left out (" + raison + "): " + ligne);
+    }
+
+    // Five bad lines said, control bytes escaped and long lines cut; the others counted.
     const std::string bonne = "channel 8 slot 4 started 2026-12-07 08:00:20 times 08:00-09:00";
-    const std::string texte =
-        "# a comment\n"
-        "\n" +
-        bonne +
-        "\r\n"
-        "channel 1 slot 1 started 2026-12-07 8:00:20 times 22:00-6:00\n"
-        "channel 0 slot 1 started 2026-12-07 08:00:20 times 08:00-09:00\n"
-        "channel 9 slot 1 started 2026-12-07 08:00:20 times 08:00-09:00\n"
-        "channel 2 slot 5 started 2026-12-07 08:00:20 times 08:00-09:00\n"
-        "channel 2 slot 1 started 2026-02-29 08:00:20 times 08:00-09:00\n"
-        "channel 2 slot 1 started 2026-12-07 24:00:00 times 08:00-09:00\n"
-        "channel 2 slot 1 started 2026-12-07 08:00:20 times 08:60-09:00\n"
-        "channel 2 slot 1 started 2026-12-07 08:00:20 times 08:00\n"
-        "channel 2 slot 1 started 2026-12-07 08:00:20 times 08:00-09:00000\n"
-        "channel -2 slot 1 started 2026-12-07 08:00:20 times 08:00-09:00\n"
-        "channel 2 slot 1 started 2026-12-07 08:00:20 times 08:00-09:00 extra\n"
-        "voie 2 slot 1 started 2026-12-07 08:00:20 times 08:00-09:00\n" +
-        bonne.substr(0, 30) + "\n" + bonne;
-    EXPECT_EQ(relu(texte), texte_etat(globales{}) +
-                               "channel 1 slot 1 started 2026-12-07 08:00:20 times 22:00-06:00\n" +
-                               bonne + "\n");
-    std::vector<std::string> fautes;
-    for (const std::string& f : lit_etat(texte).fautes) fautes.push_back(f.substr(0, f.find(':')));
-    EXPECT_EQ(fautes,
-              (std::vector<std::string>{
-                  "line 5 left out (no channel 1 to 8)", "line 6 left out (no channel 1 to 8)",
-                  "line 7 left out (no slot 1 to 4)", "line 8 left out (no start date and time)",
-                  "line 9 left out (no start date and time)", "line 10 left out (no slot times)",
-                  "line 11 left out (no slot times)", "line 12 left out (no slot times)",
-                  "line 13 left out (no channel 1 to 8)", "line 14 left out (not a started slot)",
-                  "line 15 left out (not a started slot)", "line 16 left out (not a started slot)",
-                  "line 17 left out (the slot is listed twice)"}));
+    std::string texte = "# a comment\n\n" + bonne + "\r\n";
+    texte += "channel 1 slot 1 started 2026-12-07 8:00:20 -0330 times 22:00-6:00\n";
+    texte += "\x1b[2J\x7f\xff\ttab\r\n" + std::string(100, 'x') + "\n" + bonne + "\n";
+    for (int n = 0; n < 9; ++n) texte += mauvaises[n].first + "\n";
+    EXPECT_EQ(relu(texte),
+              texte_etat(globales{}) +
+                  "channel 1 slot 1 started 2026-12-07 08:00:20 -0330 times 22:00-06:00\n" + bonne +
+                  "\n");
+    const lecture_etat l = lit_etat(texte);
+    EXPECT_EQ(l.fautes, (std::vector<std::string>{
+                            "line 5 left out (not a started slot): \\x1b[2J\\x7f\\xff\ttab",
+                            "line 6 left out (not a started slot): " + std::string(80, 'x') + "...",
+                            "line 7 left out (the slot is listed twice): " + bonne,
+                            "line 8 left out (no channel 1 to 8): " + mauvaises[0].first,
+                            "line 9 left out (no channel 1 to 8): " + mauvaises[1].first}));
+    EXPECT_EQ(l.autres_fautes, 7);
 }
 
 // Runs of the program one after the other in one folder, with one world: its clock, its
@@ -117,6 +128,10 @@ TEST_F(Redemarrage, AStartedSlotIsStoppedOnceAtItsStopOrAtStartupWhenItsStopPass
         ecrit_position(q.fenetre, champ::H_arret_1, 0, 10);
     };
     const auto desactive = [](programme& q) { ecrit_coche(q.fenetre, champ::valid, 0, false); };
+    const auto sans_jour = [](programme& q) {
+        ecrit_coche(q.fenetre, jour(0), 0, false);
+        ecrit_coche(q.fenetre, jour(1), 0, false);
+    };
     // The state file before the first run (none when null); a first run from Monday
     // 07:59:50 to `fin` (none when never), shut down or killed; a run from fin + 5 min to
     // fin + 10 min that saves an edit; the last run from `reprise`, still going at Tuesday
@@ -152,11 +167,18 @@ TEST_F(Redemarrage, AStartedSlotIsStoppedOnceAtItsStopOrAtStartupWhenItsStopPass
          lundi(8, 25),
          "M0@0 08:00:10 | channel 1 (Pompe) slot 1 not restored: the slot is disabled now; its "
          "stop command is not launched"},
+        {"no day ticked any more: restored as on and said, no stop until shutdown", nullptr,
+         lundi(8, 10), false, sans_jour, lundi(9, 30),
+         "M0@0 08:00:10 | channel 1 (Pompe) slot 1 restored as on; no day of its channel is "
+         "ticked, so its stop comes only when a ticked day reaches its stop minute or at "
+         "shutdown"},
         {"a clean shutdown leaves nothing to restore", nullptr, lundi(8, 10), true, nullptr,
          lundi(8, 20),
          "M0@0 08:00:10 A0@0 08:10:10 M0@1 08:00:00 A0@1 09:00:00 | no started slot to restore"},
-        {"no state file: nothing to restore", nullptr, jamais, false, nullptr, lundi(8, 20),
-         "M0@1 08:00:00 A0@1 09:00:00 | No such file or directory; no started slot restored"},
+        {"no state file, a first start: nothing said", nullptr, jamais, false, nullptr,
+         lundi(8, 20), "M0@1 08:00:00 A0@1 09:00:00 "},
+        {"a file over 64 KiB: nothing restored", "#\n", jamais, false, nullptr, lundi(8, 20),
+         "M0@1 08:00:00 A0@1 09:00:00 | too large; no started slot restored"},
         {"an empty state file: nothing to restore", "", jamais, false, nullptr, lundi(8, 20),
          "M0@1 08:00:00 A0@1 09:00:00 | no started slot to restore"},
         {"malformed lines left out, the rest used",
@@ -164,7 +186,7 @@ TEST_F(Redemarrage, AStartedSlotIsStoppedOnceAtItsStopOrAtStartupWhenItsStopPass
          "08:00-09:00\nchannel 2 slot 9\n",
          jamais, false, nullptr, lundi(8, 20),
          "A0@0 09:00:00 M0@1 08:00:00 A0@1 09:00:00 | line 1 left out (not a started slot): "
-         "channel 1 slot 1| line 2 left out (not a started slot): \x01\x02| line 4 left out "
+         "channel 1 slot 1| line 2 left out (not a started slot): \\x01\\x02| line 4 left out "
          "(not a started slot): channel 2 slot 9"},
     };
     for (const cas& c : table) {
@@ -176,12 +198,69 @@ TEST_F(Redemarrage, AStartedSlotIsStoppedOnceAtItsStopOrAtStartupWhenItsStopPass
                              "heure_fin_1_0=9\nvalid_0=on\ncommande_marche_0=M0\n"
                              "commande_arret_0=A0\n");
         if (c.etat_initial != nullptr) m.fichiers[etat] = c.etat_initial;
+        if (c.etat_initial != nullptr && *c.etat_initial == '#')
+            m.fichiers[etat].resize(65537, '#');
         if (c.fin != jamais) run(lundi(7, 59, 50), c.fin, nullptr, c.arret);
         if (c.edition != nullptr) run(c.fin + 5min, c.fin + 10min, c.edition, false);
         run(c.reprise, lundi(12, 0) + days(1), nullptr, false);
         EXPECT_EQ(vus(), c.vus);
         // The last run is still going: its file lists what it has started.
         EXPECT_EQ(m.fichiers[etat], texte_etat(p->g));
+    }
+}
+
+// Europe/Paris in 2027: +0200 from March 28 to October 31 at 01:00 UTC, +0100 otherwise.
+date_heure paris(sys_seconds t) {
+    const bool ete =
+        t >= sys_days(2027y / March / 28) + 1h && t < sys_days(2027y / October / 31) + 1h;
+    date_heure d = date_de(t + (ete ? 2h : 1h));
+    d.decalage = ete ? 7200 : 3600;
+    return d;
+}
+
+TEST_F(Redemarrage, TheStartLaunchIsARealInstantSoTheHoursSummerTimeRepeatsOrSkipsCount) {
+    // Channel 0 on Sundays, slot 1 01:50-02:05 and slot 2 02:10-02:40; the clock reads
+    // real instants (UTC) as Paris does. The state file, then a run from `reprise` for
+    // 40 min.
+    const sys_seconds automne = sys_days(2027y / October / 31),
+                      printemps = sys_days(2027y / March / 28);
+    struct cas {
+        const char* nom;
+        const char* etat_initial;
+        sys_seconds reprise;
+        std::vector<std::pair<const char*, sys_seconds>> lances;
+    };
+    const cas table[] = {
+        {"started in the first pass of 02:00, restarted in the second: stopped at restore, once",
+         "channel 1 slot 2 started 2027-10-31 02:10:04 +0200 times 02:10-02:40\n",
+         automne + 1h + 20min,
+         {{"A0", automne + 1h + 20min}}},
+        {"a line without an offset reads as it always did: the stop at 02:40 of the second pass",
+         "channel 1 slot 2 started 2027-10-31 02:10:04 times 02:10-02:40\n",
+         automne + 1h + 20min,
+         {{"A0", automne + 1h + 40min}}},
+        {"a stop in the hour summer time skips: at restore",
+         "channel 1 slot 1 started 2027-03-28 01:50:04 +0100 times 01:50-02:05\n",
+         printemps + 1h + 10min,
+         {{"A0", printemps + 1h + 10min}}},
+    };
+    for (const cas& c : table) {
+        SCOPED_TRACE(c.nom);
+        m = faux_monde{};
+        m.zone = paris;
+        essai::ecrit_fichier(d.chemin / "ervaline.ini",
+                             "[ervaline]\nnom_0=Pompe\ndimanche_0=on\nheure_deb_1_0=1\n"
+                             "minute_deb_1_0=50\nheure_fin_1_0=2\nminute_fin_1_0=5\nvalid_0=on\n"
+                             "heure_deb_2_0=2\nminute_deb_2_0=10\nheure_fin_2_0=2\n"
+                             "minute_fin_2_0=40\nvalid_2_0=on\ncommande_marche_0=M0\n"
+                             "commande_arret_0=A0\n");
+        m.fichiers[etat] = c.etat_initial;
+        run(c.reprise, c.reprise + 40min, nullptr, false);
+        faux_monde attendu;
+        for (const auto& [fichier, quand] : c.lances)
+            attendu.lancements.push_back({fichier, "", quand});
+        EXPECT_EQ(lances(m), lances(attendu));
+        EXPECT_EQ(m.signalements, std::vector<std::string>{});
     }
 }
 

@@ -26,7 +26,10 @@ struct lancement {
 };
 
 struct faux_monde {
-    sys_seconds maintenant{};  // a local time, as the program sees it
+    // A local time, as the program sees it; a real instant (UTC) when `zone` is set.
+    sys_seconds maintenant{};
+    // The local time at a real instant, with its offset from UTC; empty: no offset known.
+    conversion_locale zone;
     int code_lancement = 33;
     std::vector<lancement> lancements;
     std::vector<std::pair<std::string, std::string>> lignes;  // path, line
@@ -65,8 +68,9 @@ inline services faux_services(faux_monde& m) {
     services s;
     s.maintenant = [&m] {
         ++m.lectures_horloge;
-        return date_de(m.maintenant);
+        return m.zone ? m.zone(m.maintenant) : date_de(m.maintenant);
     };
+    s.locale = [&m](sys_seconds t) { return m.zone ? m.zone(t) : date_de(t); };
     s.lance = [&m](const std::string& fichier, const std::string& dossier) {
         m.lancements.push_back({fichier, dossier, m.maintenant});
         return m.code_lancement;
@@ -75,10 +79,11 @@ inline services faux_services(faux_monde& m) {
         m.lignes.emplace_back(chemin, std::string(ligne));
         return std::string();
     };
-    s.lit_fichier = [&m](const std::string& chemin) {
+    s.lit_fichier = [&m](const std::string& chemin, std::size_t taille_max) {
         const auto f = m.fichiers.find(chemin);
-        return f == m.fichiers.end() ? contenu_fichier{"", "No such file or directory"}
-                                     : contenu_fichier{f->second, ""};
+        if (f == m.fichiers.end()) return contenu_fichier{"", "No such file or directory", true};
+        if (f->second.size() > taille_max) return contenu_fichier{"", "too large", false};
+        return contenu_fichier{f->second, "", false};
     };
     s.remplace_fichier = [&m](const std::string& chemin, std::string_view texte) {
         m.fichiers[chemin] = texte;
