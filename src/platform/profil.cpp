@@ -23,11 +23,12 @@ namespace {
 // How a line ends in the file. A line without an ending can only be the last one.
 enum class fin_ligne : unsigned char { aucune, lf, crlf, cr };
 
-// One line, without its ending. The text points into the file as read or into a line
-// written since; neither ever moves nor changes.
+// One line, without its ending, as UTF-8. The text points into the file as read, into
+// its decoding from Windows-1252 or into a line written since; none ever moves nor changes.
 struct ligne {
     std::string_view texte;
     fin_ligne fin = fin_ligne::aucune;
+    bool cp1252 = false;  // its bytes in the file are the text in Windows-1252
 };
 
 // `s` without its surrounding blanks.
@@ -149,9 +150,10 @@ sens_ligne analyse(std::string_view texte) {
 // The lines of a section, split. New keys go after the last key line, so the lines are
 // kept in two parts and an added key is a push_back.
 struct lignes_section {
-    std::vector<ligne> corps;  // through the last key line
-    std::vector<ligne> queue;  // after it: comments, blank lines, lines without '='
-    index_cles cles;           // the first line of each key, in corps
+    std::vector<ligne> corps;         // through the last key line
+    std::vector<ligne> queue;         // after it: comments, blank lines, lines without '='
+    index_cles cles;                  // the first line of each key, in corps
+    std::deque<std::string> decodes;  // the text of its lines read as Windows-1252
 };
 
 // A section line and what follows it up to the next section line. Most sections of a
@@ -161,7 +163,7 @@ struct section_profil {
     bool a_entete = true;  // false for the lines before the first section
     ligne entete;
     std::string_view nom;   // as the reader sees it, blanks trimmed
-    std::string_view brut;  // the lines after the section line as read, endings included
+    std::string_view brut;  // the bytes of the lines after the section line, endings included
     // Split by lignes_de. Copies of a profile share them, hence the once_flag.
     mutable std::unique_ptr<lignes_section> lignes;
     mutable std::once_flag decoupage;
@@ -192,13 +194,18 @@ void pour_chaque_ligne(std::string_view t, F&& f) {
     }
 }
 
+// A line of the file as its bytes read: as they are when they are UTF-8, otherwise
+// decoded from Windows-1252 into `decodes`, where the text never moves.
+ligne decode(ligne l, std::deque<std::string>& decodes);
+
 // The lines of a section, split at the first call.
 lignes_section& lignes_de(const section_profil& s) {
     // call_once costs more than this test, and the lines are asked for at every look-up.
     if (s.decoupee.load(std::memory_order_acquire)) return *s.lignes;
     std::call_once(s.decoupage, [&s] {
         auto l = std::make_unique<lignes_section>();
-        pour_chaque_ligne(s.brut, [&](const ligne& ligne_lue) {
+        pour_chaque_ligne(s.brut, [&](const ligne& octets) {
+            const ligne ligne_lue = decode(octets, l->decodes);
             const sens_ligne sens = analyse(ligne_lue.texte);
             if (sens.genre != genre_ligne::cle) {
                 l->queue.push_back(ligne_lue);
@@ -224,13 +231,17 @@ struct contenu_profil {
     contenu_profil(const contenu_profil&) = delete;
     contenu_profil& operator=(const contenu_profil&) = delete;
 
-    std::string octets;   // the file as read, in UTF-8
+    std::string octets;   // the file as read
     std::string bom;      // the UTF-8 byte order mark the file started with, if any
     std::string fin_dos;  // the Ctrl-Z bytes the file ended with, kept last
-    // Read as Windows-1252 and written back so, until a text written holds a character
-    // the code page lacks: the file is then written as UTF-8, which reads the same.
-    bool windows_1252 = false;
-    bool quitte_windows_1252 = false;
+    std::deque<std::string> entetes_decodes;  // section lines read as Windows-1252
+    // Lines beyond ASCII read or written as UTF-8, and as Windows-1252: a line written
+    // takes the file's encoding, which they give. Counted at the first write that needs
+    // them, since a load never does, then kept up to date.
+    bool compte = false;
+    std::size_t lignes_utf8 = 0, lignes_cp1252 = 0;
+    // The names of the lines written as UTF-8 although the file was in Windows-1252.
+    std::vector<std::string> ecrites_en_utf8;
     std::deque<std::string> ajouts;            // the text of the lines written since
     fin_ligne fin_nouvelle = fin_ligne::crlf;  // the ending of added lines
     section_profil preambule;                  // the lines before the first section
@@ -370,10 +381,32 @@ bool vers_cp1252(std::string_view s, std::string* sortie) {
     return true;
 }
 
+// Whether every byte of `s` is ASCII: nearly every line of a settings file, and one
+// that reads the same in either encoding.
+bool est_ascii(std::string_view s) {
+    std::size_t n = 0;
+    for (; s.size() - n >= 8; n += 8) {
+        std::uint64_t mot;
+        std::memcpy(&mot, s.data() + n, sizeof mot);
+        if ((mot & 0x8080808080808080ull) != 0) return false;
+    }
+    for (; n < s.size(); ++n)
+        if (static_cast<unsigned char>(s[n]) >= 0x80) return false;
+    return true;
+}
+
+ligne decode(ligne l, std::deque<std::string>& decodes) {
+    if (est_utf8(l.texte)) return l;
+    l.texte = decodes.emplace_back(depuis_cp1252(l.texte));
+    l.cp1252 = true;
+    return l;
+}
+
 constexpr std::string_view bom_utf8 = "\xEF\xBB\xBF";
 
 // Finds the sections of `c.octets` and indexes them. Only section lines are looked for
-// here; the lines of each section are split when it is first used.
+// here; the lines of each section are split when it is first used. The bytes that matter
+// here are ASCII, the same in both encodings: only section lines are decoded.
 void decoupe(contenu_profil& c) {
     std::string_view t = c.octets;
     if (t.starts_with(bom_utf8)) {
@@ -395,16 +428,15 @@ void decoupe(contenu_profil& c) {
         std::size_t debut = crochet;
         while (debut > 0 && est_blanc_profil(t[debut - 1])) --debut;
         if (debut > 0 && t[debut - 1] != '\n' && t[debut - 1] != '\r') continue;
-        const auto [l, suivante] = ligne_a(t, debut);
-        const sens_ligne sens = analyse(l.texte);
-        if (sens.genre != genre_ligne::section) {
+        const auto [octets, suivante] = ligne_a(t, debut);
+        if (analyse(octets.texte).genre != genre_ligne::section) {
             crochet = suivante - 1;  // nothing else on this line starts one
             continue;
         }
         courante->brut = t.substr(debut_lignes, debut - debut_lignes);
         courante = &c.sections.emplace_back();
-        courante->entete = l;
-        courante->nom = sens.nom;
+        courante->entete = decode(octets, c.entetes_decodes);
+        courante->nom = analyse(courante->entete.texte).nom;
         debut_lignes = suivante;
         crochet = suivante - 1;
     }
@@ -414,8 +446,7 @@ void decoupe(contenu_profil& c) {
 // Parses the bytes of a file.
 std::shared_ptr<contenu_profil> contenu_de(std::string octets) {
     auto c = std::make_shared<contenu_profil>();
-    c->windows_1252 = !est_utf8(octets);
-    c->octets = c->windows_1252 ? depuis_cp1252(octets) : std::move(octets);
+    c->octets = std::move(octets);
     decoupe(*c);
     return c;
 }
@@ -488,29 +519,74 @@ std::string_view valeur_de(std::string_view texte) {
     return lue(texte.substr(texte.find('=') + 1));
 }
 
-// A written text that changes how the whole file reads: a line break splits the line, a
+// A written text that changes how the file reads: a line break splits the line, a
 // Ctrl-Z may come last in the file, bytes that are not UTF-8 make the reader take the
-// file as Windows-1252.
+// line as Windows-1252.
 bool change_la_structure(std::string_view texte) {
     return texte.find_first_of("\r\n\x1A") != std::string_view::npos || !est_utf8(texte);
 }
 
-// In a file kept in Windows-1252, a line whose bytes there are not UTF-8. The file reads
-// as Windows-1252 while it holds one: a multi-byte character never spans a line break.
-bool hors_utf8_en_cp1252(std::string_view ligne) {
-    std::string octets;
-    return vers_cp1252(ligne, &octets) && !est_utf8(octets);
+// Adds `sens` (1 or -1) to the count of the encoding `l` is read in, beyond ASCII.
+void compte_ligne(contenu_profil& c, const ligne& l, int sens) {
+    if (!l.cp1252 && est_ascii(l.texte)) return;
+    std::size_t& n = l.cp1252 ? c.lignes_cp1252 : c.lignes_utf8;
+    n = sens > 0 ? n + 1 : n - 1;
 }
 
-// The text of the file, lines and endings as they stand.
-std::string texte_de(const contenu_profil& c) {
+// Counts the lines of the file by encoding, once.
+void compte_lignes(contenu_profil& c) {
+    if (c.compte) return;
+    const auto compte_section = [&c](const section_profil& s) {
+        if (s.a_entete) compte_ligne(c, s.entete, 1);
+        if (s.decoupee.load(std::memory_order_acquire)) {
+            for (const ligne& l : s.lignes->corps) compte_ligne(c, l, 1);
+            for (const ligne& l : s.lignes->queue) compte_ligne(c, l, 1);
+        } else if (!est_ascii(s.brut)) {
+            pour_chaque_ligne(s.brut, [&c](const ligne& l) {
+                if (!est_ascii(l.texte)) ++(est_utf8(l.texte) ? c.lignes_utf8 : c.lignes_cp1252);
+            });
+        }
+    };
+    compte_section(c.preambule);
+    for (const section_profil& s : c.sections) compte_section(s);
+    c.compte = true;
+}
+
+// Gives `l` the text `texte`, in the file's encoding as it stands: Windows-1252 when no
+// byte order mark and no line beyond ASCII says UTF-8 and some line is in Windows-1252;
+// UTF-8 otherwise. A text the code page lacks goes in UTF-8, and so does one whose bytes
+// there would read as UTF-8 (U+00C3 U+00A9 would come back as U+00E9): returns true for
+// those.
+bool pose(contenu_profil& c, ligne& l, std::string texte) {
+    bool cp1252 = false, en_utf8_malgre_tout = false;
+    if (!est_ascii(texte)) {
+        compte_lignes(c);
+        if (c.bom.empty() && c.lignes_utf8 == 0 && c.lignes_cp1252 > 0) {
+            std::string octets;
+            cp1252 = vers_cp1252(texte, &octets) && !est_utf8(octets);
+            en_utf8_malgre_tout = !cp1252;
+        }
+    }
+    if (c.compte) compte_ligne(c, l, -1);
+    l.texte = garde(c, std::move(texte));
+    l.cp1252 = cp1252;
+    if (c.compte) compte_ligne(c, l, 1);
+    return en_utf8_malgre_tout;
+}
+
+// The bytes of the file, lines and endings as they stand, each line in its encoding.
+std::string octets_de(const contenu_profil& c) {
     std::size_t taille = c.bom.size() + c.octets.size() + c.fin_dos.size();
     for (const std::string& a : c.ajouts) taille += a.size() + 2;
-    std::string t;
+    std::string t, cp1252;
     t.reserve(taille);
     t += c.bom;
-    const auto ajoute = [&t](const ligne& l) {
-        t += l.texte;
+    const auto ajoute = [&](const ligne& l) {
+        if (l.cp1252 && vers_cp1252(l.texte, &cp1252)) {
+            t += cp1252;
+        } else {
+            t += l.texte;
+        }
         t += octets_fin(l.fin);
     };
     const auto ajoute_section = [&](const section_profil& s) {
@@ -528,18 +604,12 @@ std::string texte_de(const contenu_profil& c) {
     return t;
 }
 
-// The bytes the save writes: the text, in Windows-1252 when the file is kept so.
-std::string octets_de(const contenu_profil& c) {
-    std::string texte = texte_de(c), octets;
-    return c.windows_1252 && vers_cp1252(texte, &octets) ? octets : texte;
-}
-
 // The file as a fresh load of the bytes it saves would parse it, with what that load
-// cannot know: why the file could not be read, and that it left Windows-1252.
+// cannot know: why the file could not be read, and the lines written in UTF-8.
 std::shared_ptr<contenu_profil> relecture(const contenu_profil& c) {
     auto r = contenu_de(octets_de(c));
     r->erreur_lecture = c.erreur_lecture;
-    r->quitte_windows_1252 = c.quitte_windows_1252;
+    r->ecrites_en_utf8 = c.ecrites_en_utf8;
     return r;
 }
 
@@ -659,11 +729,6 @@ void ecrit_profil(fichier_profil& f, std::string_view section, std::string_view 
     const std::string_view section_lue = sans_blancs(section), cle_lue = sans_blancs(cle);
     bool relire =
         change_la_structure(section) || change_la_structure(cle) || change_la_structure(valeur);
-    if (c.windows_1252 && !(vers_cp1252(section, nullptr) && vers_cp1252(cle, nullptr) &&
-                            vers_cp1252(valeur, nullptr))) {
-        c.windows_1252 = false;
-        c.quitte_windows_1252 = true;
-    }
 
     section_profil* s = trouve_section(c, section);
     if (s == nullptr) {
@@ -672,7 +737,9 @@ void ecrit_profil(fichier_profil& f, std::string_view section, std::string_view 
         // Appended rather than "[" + section: GCC 12 warns wrongly on that at -O3.
         std::string entete(1, '[');
         entete.append(section).push_back(']');
-        s->entete = {garde(c, std::move(entete)), c.fin_nouvelle};
+        s->entete.fin = c.fin_nouvelle;
+        if (pose(c, s->entete, std::move(entete)))
+            c.ecrites_en_utf8.push_back(std::string(s->entete.texte));
         const sens_ligne sens = analyse(s->entete.texte);
         s->nom = sens.nom;
         if (sens.genre == genre_ligne::section && egalite_insensible{}(sens.nom, section_lue)) {
@@ -690,15 +757,15 @@ void ecrit_profil(fichier_profil& f, std::string_view section, std::string_view 
         if (!relire && valeur_de(l.texte) == lue(valeur)) return;
         // Otherwise the key keeps its spelling; the line keeps its ending.
         const std::string_view nom = analyse(l.texte).nom;
-        const bool etait_hors_utf8 = c.windows_1252 && hors_utf8_en_cp1252(l.texte);
-        l.texte = garde(c, std::string(nom) + "=" + std::string(valeur));
+        if (pose(c, l, std::string(nom) + "=" + std::string(valeur)))
+            c.ecrites_en_utf8.emplace_back(cle_lue);
         const sens_ligne sens = analyse(l.texte);
         if (sens.genre != genre_ligne::cle || !egalite_insensible{}(sens.nom, nom)) relire = true;
-        // The last line that kept the file from reading as UTF-8 may be gone.
-        if (etait_hors_utf8 && !hors_utf8_en_cp1252(l.texte)) relire = true;
     } else {
         termine(c, lignes.corps.empty() ? &s->entete : &lignes.corps.back());
-        const ligne l{garde(c, std::string(cle) + "=" + std::string(valeur)), c.fin_nouvelle};
+        ligne l{{}, c.fin_nouvelle};
+        if (pose(c, l, std::string(cle) + "=" + std::string(valeur)))
+            c.ecrites_en_utf8.emplace_back(cle_lue);
         const sens_ligne sens = analyse(l.texte);
         if (sens.genre == genre_ligne::cle) {
             lignes.corps.push_back(l);
@@ -722,8 +789,8 @@ void ecrit_profil(fichier_profil& f, std::string_view section, std::string_view 
     if (relire) f.contenu = relecture(c);
 }
 
-bool quitte_windows_1252(const fichier_profil& f) {
-    return f.contenu && f.contenu->quitte_windows_1252;
+std::vector<std::string> ecrites_en_utf8(const fichier_profil& f) {
+    return f.contenu ? f.contenu->ecrites_en_utf8 : std::vector<std::string>();
 }
 
 std::string texte_profil(const fichier_profil& f) {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace horlivet {
 
@@ -25,9 +26,10 @@ struct fichier_profil {
 
 // Reads and parses the file once. A missing or unreadable file gives an empty profile;
 // the save of a profile whose file existed but could not be read fails with that reason,
-// rather than replace content it never saw. The text is UTF-8; a file that is not valid
-// UTF-8 is read as Windows-1252, its five undefined bytes as the C1 controls U+0081,
-// U+008D, U+008F, U+0090 and U+009D, and is written back in Windows-1252.
+// rather than replace content it never saw. The encoding is decided line by line: a line
+// that is valid UTF-8 reads as UTF-8, any other as Windows-1252, its five undefined bytes
+// as the C1 controls U+0081, U+008D, U+008F, U+0090 and U+009D. A line never written
+// keeps its bytes.
 fichier_profil charge_profil(const std::string& chemin);
 fichier_profil profil_de_texte(std::string_view octets);
 
@@ -41,13 +43,16 @@ std::string lit_profil(const fichier_profil& f, std::string_view section, std::s
 // Sets `cle` of `section` to `valeur`, as WritePrivateProfileString would: an existing
 // key's line is replaced in place, a missing key is added after the last key of its
 // section, a missing section at the end of the file. Everything else is kept, and so is
-// the line of a key that already reads as `valeur` would. A file read as Windows-1252
-// becomes UTF-8 when a text written holds a character Windows-1252 lacks.
+// the line of a key that already reads as `valeur` would. The line written is in
+// Windows-1252 when the file's other lines are (some line is, none beyond ASCII is UTF-8,
+// no byte order mark) and its text there reads back as written; in UTF-8 otherwise.
 void ecrit_profil(fichier_profil& f, std::string_view section, std::string_view cle,
                   std::string_view valeur);
 
-// True when the file was read as Windows-1252 and a text written since made it UTF-8.
-bool quitte_windows_1252(const fichier_profil& f);
+// The keys (a section line: "[name]") whose line was written in UTF-8 into a file in
+// Windows-1252, as the code page lacks a character of it or its bytes there would read
+// as UTF-8 instead; in the order written.
+std::vector<std::string> ecrites_en_utf8(const fichier_profil& f);
 
 // The bytes of the file as it stands in memory, in the encoding it will be saved in.
 std::string texte_profil(const fichier_profil& f);

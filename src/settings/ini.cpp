@@ -3,6 +3,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <vector>
 
 #include "platform/profil.h"
 
@@ -165,9 +166,15 @@ std::string ecriture_ini(programme& p) {
         }
     }
     const std::string erreur = enregistre_profil(f, p.g.fichier_ini);
-    if (erreur.empty() && quitte_windows_1252(f) && p.s.signale)
-        p.s.signale(p.g.fichier_ini +
-                    ": saved as UTF-8, as a value typed holds a character Windows-1252 lacks");
+    const std::vector<std::string> en_utf8 = ecrites_en_utf8(f);
+    if (erreur.empty() && !en_utf8.empty() && p.s.signale) {
+        std::string cles;
+        for (const std::string& cle : en_utf8) cles += (cles.empty() ? "" : ", ") + cle;
+        p.s.signale(p.g.fichier_ini + ": " + cles +
+                    " saved in UTF-8 in this Windows-1252 file, as Windows-1252 cannot hold "
+                    "the value typed so that it reads back; the lines changed after it are "
+                    "UTF-8 too, the others keep their bytes");
+    }
     return erreur;
 }
 

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <random>
 #include <sstream>
 #include <string>
@@ -88,7 +89,7 @@ TEST(LitProfil, ReadsAsTheClassicProfileFunctions) {
         {"cut after unquoting", e + "nom_0=\"" + a63 + "\"\n", a63},
         {"default cut too", "", longue.substr(0, 63), "nom_0", "ervaline", longue},
         {"size one gives empty", e + "nom_0=abc\n", "", "nom_0", "ervaline", "d", 1},
-        // Not UTF-8: the whole file is Windows-1252, its undefined bytes the C1 controls.
+        // A line that is not UTF-8 is Windows-1252, its undefined bytes the C1 controls.
         {"Windows-1252", "[ervaline]\r\nnom_0=entr\xE9\x80\x81\x9F\r\n",
          "entr\xC3\xA9\xE2\x82\xAC\xC2\x81\xC5\xB8"},
         {"an overlong form is not UTF-8", e + "nom_0=\xC0\xAF", "\xC3\x80\xC2\xAF"},
@@ -99,6 +100,11 @@ TEST(LitProfil, ReadsAsTheClassicProfileFunctions) {
         {"0xFF is not UTF-8", e + "nom_0=\xFF", "\xC3\xBF"},
         {"0xE9 after 32 ASCII bytes", e + "nom_0=" + a62.substr(0, 15) + "\xE9",
          a62.substr(0, 15) + "\xC3\xA9"},
+        {"a UTF-8 line beside a stray byte", e + "nom_0=\xC3\x89t\xC3\xA9\n; \xB0\n",
+         "\xC3\x89t\xC3\xA9"},
+        {"a Windows-1252 line beside UTF-8", e + "nom_0=\xC9t\xE9\n; \xC2\xB0\n",
+         "\xC3\x89t\xC3\xA9"},
+        {"a Windows-1252 section", "[\xE9t\xE9]\nnom_0=a\n", "a", "nom_0", "\xC3\xA9t\xC3\xA9"},
     };
     for (const cas_lecture& c : cas) {
         EXPECT_EQ(lit_profil(profil_de_texte(c.fichier), c.section, c.cle, c.defaut, c.taille),
@@ -177,10 +183,20 @@ TEST(EcritProfil, WritesByteForByteAndCopiesDoNotShareWrites) {
         {"a Windows-1252 file stays so, its undefined bytes too",
          "[ervaline]\r\nnom_0=\x81\x8D\x8F\x90\x9D\xE9\r\n", "nom_1=\xE2\x82\xAC\n",
          "[ervaline]\r\nnom_0=\x81\x8D\x8F\x90\x9D\xE9\r\nnom_1=\x80\r\n"},
-        {"a character Windows-1252 lacks makes the file UTF-8",
-         "[ervaline]\r\nnom_0=entr\xE9\x81\x8D\x8F\x90\x9D\r\n", "nom_1=\xCE\xA9\n",
-         "[ervaline]\r\nnom_0=entr\xC3\xA9\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D\r\nnom_1="
-         "\xCE\xA9\r\n"},
+        {"a character Windows-1252 lacks puts its line alone in UTF-8, and the lines after it",
+         "[ervaline]\r\nnom_0=entr\xE9\x81\x8D\x8F\x90\x9D\r\n", "nom_1=\xCE\xA9\nnom_2=\xC3\xA9\n",
+         "[ervaline]\r\nnom_0=entr\xE9\x81\x8D\x8F\x90\x9D\r\nnom_1=\xCE\xA9\r\nnom_2="
+         "\xC3\xA9\r\n"},
+        {"a text whose Windows-1252 bytes are UTF-8 goes in UTF-8", e + "nom_0=\xE9\n; \xB0\n",
+         "nom_0=\xC3\xA8\nnom_1=\xC3\x83\xC2\xA9\n",
+         e + "nom_0=\xE8\nnom_1=\xC3\x83\xC2\xA9\n; \xB0\n"},
+        {"a stray byte leaves the UTF-8 lines alone and UTF-8 the lines written",
+         e + "nom_0=\xC3\x89t\xC3\xA9\n; \xB0\n[fin]\nk=\xE2\x82\xAC\n",
+         "nom_2=\xC3\xA9\nnom_1=\xE2\x86\x92\n",
+         e + "nom_0=\xC3\x89t\xC3\xA9\nnom_2=\xC3\xA9\nnom_1=\xE2\x86\x92\n; "
+             "\xB0\n[fin]\nk=\xE2\x82\xAC\n"},
+        {"a byte order mark says UTF-8", "\xEF\xBB\xBF" + e + "; \xB0\n", "nom_0=\xC3\xA9\n",
+         "\xEF\xBB\xBF" + e + "nom_0=\xC3\xA9\n; \xB0\n"},
     };
     for (const cas_ecriture& c : cas) {
         fichier_profil f = profil_de_texte(c.avant);
@@ -273,6 +289,50 @@ TEST(EcritProfil, AnUnwrittenFileKeepsEveryByteAndWritesGiveTheBytesOfWritesKeyB
                     << trace << " " << testing::PrintToString((*w)[n + 1]);
             }
         }
+    }
+}
+
+TEST(EcritProfil, AWriteKeepsEveryOtherLineByteForByteAndItsLineReadsBackInTheFilesEncoding) {
+    // Lines in UTF-8 beyond ASCII ('u'), Windows-1252 ('w') or ASCII; texts with their
+    // Windows-1252 bytes when those read back as the text (not as UTF-8).
+    const std::map<std::string, char> lignes = {
+        {"[ervaline]", 'a'},         {"[autre]", 'a'},       {"nom_0=a", 'a'},
+        {"nom_1=caf\xE9", 'w'},      {"; \xB0", 'w'},        {"nom_2=\xC3\xA9", 'u'},
+        {"nom_3=\xC3\xA9\xFF", 'w'}, {"; \xE2\x82\xAC", 'u'}};
+    const std::pair<std::string, std::string> textes[] = {
+        {"x", "x"},       {"\xC3\xA9", "\xE9"},     {"\xE2\x82\xAC", "\x80"},
+        {"\xCE\xA9", ""}, {"\xC3\x83\xC2\xA9", ""}, {"\xC2\x81", "\x81"}};
+    std::mt19937 alea(22);
+    for (int essai = 0; essai < 3000; ++essai) {
+        std::vector<std::string> avant, apres;
+        std::string fichier;
+        for (std::size_t n = 1 + alea() % 8; n > 0; --n) {
+            avant.push_back(std::next(lignes.begin(), alea() % lignes.size())->first);
+            fichier += avant.back() + "\n";
+        }
+        const std::string cle = "nom_" + std::to_string(alea() % 5);
+        const auto& [texte, cp1252] = textes[alea() % std::size(textes)];
+        fichier_profil f = profil_de_texte(fichier);
+        ecrit_profil(f, "ervaline", cle, texte);
+        std::istringstream lu(texte_profil(f));
+        for (std::string l; std::getline(lu, l);) apres.push_back(l);
+        SCOPED_TRACE(testing::PrintToString(fichier) + " " + cle + "=" + texte);
+        std::size_t debut = 0, fin = 0;  // lines alike at the start, at the end
+        while (debut < std::min(avant.size(), apres.size()) && avant[debut] == apres[debut])
+            ++debut;
+        while (debut + fin < std::min(avant.size(), apres.size()) &&
+               avant.rbegin()[fin] == apres.rbegin()[fin])
+            ++fin;
+        ASSERT_LE(avant.size() - debut - fin, 1u);  // the line replaced
+        ASSERT_LE(apres.size() - debut - fin, 2u);  // the lines written
+        std::string autres;                         // the encodings of the lines before the write
+        for (const std::string& l : avant) autres += lignes.at(l);
+        const bool en_cp1252 = autres.find('w') != autres.npos && autres.find('u') == autres.npos;
+        for (std::size_t n = debut; n < apres.size() - fin; ++n) {
+            if (!apres[n].starts_with(cle + "=")) continue;
+            EXPECT_EQ(apres[n], cle + "=" + (en_cp1252 && !cp1252.empty() ? cp1252 : texte));
+        }
+        EXPECT_EQ(lit_profil(profil_de_texte(texte_profil(f)), "ervaline", cle, "", 64), texte);
     }
 }
 

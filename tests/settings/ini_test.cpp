@@ -111,7 +111,7 @@ TEST(LectureIni, FilesLoadAsTheProgramAlwaysReadThemAlsoUnderACommaLocale) {
         {"nom_2=a\0b"s, {"nom 2: a"}},
         {"octets_nuls.ini", {"nom 0: Po", "Mardi 0: on", "H_marche_1 0: 1", "Commande_marche 0: "}},
         {"sections_et_cles_en_double.ini", {"nom 0: premier", "nom 1: majuscules"}},
-        // Not UTF-8: the whole file is read as Windows-1252.
+        // Lines that are not UTF-8 are read as Windows-1252.
         {"utf8_invalide.ini",
          {"nom 0: caf\xC3\xA9", "nom 1: \xC3\x83(", "Commande_marche 0: \xE2\x82\xAC.sh"}},
         // Only "1e308" gives a number in range: the 1 before the letter.
@@ -180,6 +180,11 @@ TEST(EnregistreIni, ASaveThenALoadGivesBackEveryField) {
     enregistre_Click(avant.p);
     ASSERT_FALSE(marque_visible(f));
     EXPECT_EQ(vues(banc(lit_fichier(avant.ini())).p), vues(avant.p));
+    // Found by fuzzing: the save rewrote the only lines that were not UTF-8 (two times),
+    // and the load that followed read a name's UTF-8 bytes otherwise.
+    banc trouve(lit_fichier(dossier_tests / "aller_retour_encodage.bin"));
+    enregistre_Click(trouve.p);
+    EXPECT_EQ(vues(banc(lit_fichier(trouve.ini())).p), vues(trouve.p));
 }
 
 // `lignes` of our section (LF endings), then the default file's lines of the keys they
@@ -224,6 +229,7 @@ TEST(EnregistreIni, ASaveChangesOnlyTheLinesThatReadOtherwiseAndTextsComeBackAsT
         std::string apres;
         const char* relu = nullptr;
         bool utf8 = false;
+        std::string edite = "";  // the file as edited by hand after the load, if not empty
     };
     const cas table[] = {
         {"no file: every key, in order", "", "??0", nullptr, neuf("??0")},
@@ -232,10 +238,28 @@ TEST(EnregistreIni, ASaveChangesOnlyTheLinesThatReadOtherwiseAndTextsComeBackAsT
          "Pompe", nullptr,
          en_crlf("; r\n[Ervaline]\n" + complete("NOM_0 = Pompe\n; nord\nHEURE_DEB_1_0=8\n") +
                  "\n[autre]\nx=1\n")},
-        {"a character Windows-1252 lacks makes it UTF-8, and says so",
+        {"a character Windows-1252 lacks puts its line in UTF-8, and says so",
          en_crlf("[ervaline]\nnom_0=Pompe \xE0 eau\nnom_1=R\xE9serve\n"), "Pompe \xC3\xA0 eau",
-         "\xCE\xA9", en_crlf("[ervaline]\n" + complete("nom_0=\xCE\xA9\nnom_1=R\xC3\xA9serve\n")),
+         "\xCE\xA9", en_crlf("[ervaline]\n" + complete("nom_0=\xCE\xA9\nnom_1=R\xE9serve\n")),
          nullptr, true},
+        {"a text whose Windows-1252 bytes read as UTF-8 goes in UTF-8, and says so",
+         en_crlf("[ervaline]\nnom_1=R\xE9serve\n"), "??0", "\xC3\x83\xC2\xA9",
+         en_crlf("[ervaline]\n" + complete("nom_1=R\xE9serve\nnom_0=\xC3\x83\xC2\xA9\n")), nullptr,
+         true},
+        {"a stray byte changes no UTF-8 line",
+         en_crlf("[ervaline]\n; "
+                 "\xB0\nnom_0=\xC3\x89"
+                 "clairage\nnom_1=\xC3\x89t\xC3\xA9\n[fin]\nk=\xE2\x82\xAC\n"),
+         "\xC3\x89"
+         "clairage",
+         "\xE2\x86\x92",
+         en_crlf("[ervaline]\n" +
+                 complete("; \xB0\nnom_0=\xE2\x86\x92\nnom_1=\xC3\x89t\xC3\xA9\n") +
+                 "[fin]\nk=\xE2\x82\xAC\n")},
+        // The save reads the file again: what was edited by hand meanwhile stays.
+        {"edits made while running are kept", "[ervaline]\nnom_0=Pompe\n", "Pompe", nullptr,
+         en_crlf("; a\n[ervaline]\n" + complete("nom_0=Pompe\nx=1\n") + "[b]\ny=2\n"), nullptr,
+         false, en_crlf("; a\n[ervaline]\nnom_0=Pompe\nx=1\n[b]\ny=2\n")},
         // The reader trims blanks and one pair of quotes: such a text goes inside quotes.
         {"blanks typed", "", "??0", " Pompe\t", neuf("\" Pompe\t\"")},
         {"DOS blanks typed", "", "??0", "\vPompe\f\x1A", neuf("\"\vPompe\f\x1A\"")},
@@ -254,6 +278,7 @@ TEST(EnregistreIni, ASaveChangesOnlyTheLinesThatReadOtherwiseAndTextsComeBackAsT
         banc b(c.avant);
         EXPECT_EQ(texte(b.p.fenetre, champ::nom, 0), c.lu);
         if (c.tape != nullptr) ecrit_texte(b.p.fenetre, champ::nom, 0, c.tape);
+        if (!c.edite.empty()) ecrit_fichier(b.ini(), c.edite);
         enregistre_Click(b.p);
         // A second save changes nothing, and so leaves the same file.
         const ino_t premier = inode(b.ini());
