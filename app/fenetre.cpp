@@ -10,7 +10,7 @@
 #include "platform/dialogues.h"
 #include "platform/interface_qt.h"
 #include "platform/lanceur.h"
-#include "platform/services.h"
+#include "platform/services_reels.h"
 #include "platform/systeme.h"
 #include "platform/verrou.h"
 #include "window/demarrage.h"

@@ -8,7 +8,7 @@
 
 #include "platform/affichage.h"
 #include "platform/lanceur.h"
-#include "platform/services.h"
+#include "platform/services_reels.h"
 #include "platform/systeme.h"
 #include "platform/verrou.h"
 #include "window/demarrage.h"

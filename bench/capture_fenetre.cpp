@@ -7,7 +7,7 @@
 #include <QApplication>
 #include <QTemporaryDir>
 
-#include "platform/services.h"
+#include "platform/services_reels.h"
 #include "window/edition.h"
 #include "window/fenetre_qt.h"
 

@@ -23,7 +23,7 @@
 
 #include "commun.h"
 #include "platform/interface_qt.h"
-#include "platform/services.h"
+#include "platform/services_reels.h"
 #include "window/fenetre_qt.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "platform/horloge.h"
-#include "platform/services.h"
+#include "platform/services_reels.h"
 #include "scheduler/tick.h"
 
 namespace {

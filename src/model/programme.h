@@ -8,7 +8,7 @@
 #include <string>
 
 #include "model/horaires.h"
-#include "model/services.h"
+#include "model/services_requis.h"
 #include "model/widgets.h"
 
 namespace horlivet {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "model/services.h"
+#include "model/services_requis.h"
 
 namespace horlivet {
 

@@ -4,7 +4,7 @@
 #include <QMessageBox>
 
 #include "platform/dialogues.h"
-#include "platform/services.h"
+#include "platform/services_reels.h"
 
 namespace horlivet {
 

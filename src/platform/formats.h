@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "model/services.h"
+#include "model/services_requis.h"
 
 namespace horlivet {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "model/services.h"
+#include "model/services_requis.h"
 
 namespace horlivet {
 

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "model/services.h"
+#include "model/services_requis.h"
 
 namespace horlivet {
 

@@ -1,4 +1,4 @@
-#include "platform/services.h"
+#include "platform/services_reels.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // The end of the process as the real services make it: at once, status 0, with what
 // was buffered written out, the reports on standard error, a message on one line.
 
-#include "platform/services.h"
+#include "platform/services_reels.h"
 
 #include <cstdio>
 
