@@ -13,20 +13,7 @@ xvfb=
 programme=
 autres=
 trap '[ -z "$programme" ] || kill -9 "$programme" 2>/dev/null; [ -z "$xvfb" ] || kill "$xvfb" 2>/dev/null; [ -z "$autres" ] || kill $autres 2>/dev/null; rm -rf "$tmp"' EXIT
-fautes=0
-faute() {
-    echo "FAIL: $*" >&2
-    fautes=$((fautes + 1))
-}
-# Polls a command for up to 30 s.
-attend() {
-    n=0
-    until "$@"; do
-        n=$((n + 1))
-        [ $n -lt 300 ] || return 1
-        sleep 0.1
-    done
-}
+. "$(dirname "$0")/../commun/reel.sh"
 # The program's folder as installed: program, window module, actions/, a Monday slot
 # 08:00-18:00 of channel 1 whose stop script writes to arrets.txt.
 cp "$build/horlivet" "$build/horlivet-fenetre.so" "$tmp/"

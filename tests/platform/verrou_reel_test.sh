@@ -11,20 +11,7 @@ a=
 b=
 pids=
 trap 'for p in $a $b; do kill -9 "$p" 2>/dev/null || true; done; for p in $pids; do rm -f /dev/shm/*faketime_*_"$p"; done; rm -rf "$tmp"' EXIT
-fautes=0
-faute() {
-    echo "FAIL: $*" >&2
-    fautes=$((fautes + 1))
-}
-# Polls a command for up to 30 s.
-attend() {
-    n=0
-    until "$@"; do
-        n=$((n + 1))
-        [ $n -lt 300 ] || return 1
-        sleep 0.1
-    done
-}
+. "$(dirname "$0")/../commun/reel.sh"
 # Channels 1, 2, 3 on Monday from 08:00, 08:03 and 08:45 to 08:30, 08:30 and 08:50, their
 # commands m<c>.sh and a<c>.sh.
 cp "$build/horlivet" "$build/horlivet-fenetre.so" "$tmp/"
