@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "model/horaires_du_jour.h"
+
 namespace horlivet {
 namespace {
 
@@ -27,6 +29,35 @@ TEST(Soleil, ReadsTheRulesAPersonWritesAndRefusesTheRest) {
         const auto r = lit_regle_soleil(c.texte);
         EXPECT_EQ(r ? texte_regle_soleil(*r) : "", c.relu);
     }
+}
+
+}  // namespace
+}  // namespace horlivet
+
+namespace horlivet {
+namespace {
+
+// The draw at its extremes: a start drawn as late and a stop as early as they may be
+// still meet, never cross; the day's draw is kept for the day.
+TEST(Soleil, ADrawnStartNeverPassesItsDrawnStop) {
+    programme p;
+    p.h.debut[0][0] = heure_de(10, 0);
+    p.h.fin[0][0] = heure_de(10, 10);
+    regles_k(p.g.variables, 1, 0).alea_debut = 15;
+    regles_k(p.g.variables, 1, 0).alea_fin = 15;
+    bool vers_le_haut = true;
+    p.s.aleatoire = [&vers_le_haut](int min, int max) {
+        vers_le_haut = !vers_le_haut;
+        return vers_le_haut ? min : max;
+    };
+    retient_fixes(p);
+    date_heure d;
+    EXPECT_TRUE(horaires_du_jour(p, d));
+    EXPECT_EQ(p.h.debut[0][0], heure_de(10, 5));
+    EXPECT_EQ(p.h.fin[0][0], heure_de(10, 5));
+    p.g.variables.date = 0;
+    EXPECT_FALSE(horaires_du_jour(p, d));
+    EXPECT_EQ(p.h.debut[0][0], heure_de(10, 5));
 }
 
 }  // namespace
