@@ -5,6 +5,7 @@
 
 #include "plan/ligne_commande.h"
 #include "platform/horloge.h"
+#include "platform/soleil_nova.h"
 #include "platform/systeme.h"
 
 // horlivet-plan: the schedule of ervaline.ini as text, and optionally as a week chart.
@@ -13,5 +14,6 @@ int main(int argc, char** argv) {
     const auto maintenant =
         std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
     return horlivet::execute_plan(arguments, horlivet::dossier_executable(), maintenant,
-                                  horlivet::date_locale, std::cout, std::cerr);
+                                  horlivet::date_locale, std::cout, std::cerr,
+                                  horlivet::soleil_libnova);
 }

@@ -18,6 +18,9 @@ struct horaires {
     // debut[k - 1][i] is debut_k(i), fin[k - 1][i] is fin_k(i).
     std::array<std::array<heure_du_jour, nb_voies>, nb_plages> debut{};
     std::array<std::array<heure_du_jour, nb_voies>, nb_plages> fin{};
+    // [k - 1][i]: the slot does not start today (its sun neither rises nor sets, and its
+    // rule has no bound to stand for it). Its stop still comes at its time.
+    std::array<std::array<bool, nb_voies>, nb_plages> sans_debut{};
 };
 
 // REQUIRES: 1 <= k <= 4 and 0 <= i <= 7; throws std::out_of_range otherwise.

@@ -9,6 +9,7 @@
 
 #include "model/horaires.h"
 #include "model/services_requis.h"
+#include "model/soleil.h"
 #include "model/widgets.h"
 
 namespace horlivet {
@@ -57,6 +58,8 @@ struct globales {
     bool ticks_actifs = false;
     // The shutdown has begun: it runs once.
     bool arret_commence = false;
+    // The slots that follow the sun or vary, their fixed times and today's draw.
+    variables_plages variables;
 };
 
 struct programme {

@@ -73,6 +73,22 @@ struct demande_fichier {
 // cancel.
 using dialogue_fichier = std::function<std::string(const demande_fichier&)>;
 
+// Sunrise and sunset around a day, for a place in decimal degrees (north and east
+// positive), with the standard horizon of -0.833 degrees: the next rise and set from
+// about the instant `jour` (UTC). `statut` is 0 when the sun rises and sets, 1 when it
+// stays above the horizon all that day, -1 when it stays below; the instants are then
+// meaningless.
+struct soleil_brut {
+    int statut = 0;
+    std::chrono::sys_seconds lever{};
+    std::chrono::sys_seconds coucher{};
+};
+using calcul_soleil =
+    std::function<soleil_brut(double latitude, double longitude, std::chrono::sys_seconds jour)>;
+
+// A number drawn uniformly in [min, max], from a generator seeded once.
+using tirage_aleatoire = std::function<int(int min, int max)>;
+
 struct services {
     horloge maintenant;
     lanceur lance;
@@ -91,6 +107,10 @@ struct services {
     std::function<void(const std::string&)> signale;
     // Ends the process at once with `statut`: no further event of any kind.
     std::function<void(int statut)> termine;
+    // Sun times and random draws for the slots that follow the sun or vary; without
+    // them those slots keep their fixed times.
+    calcul_soleil soleil;
+    tirage_aleatoire aleatoire;
 };
 
 }  // namespace horlivet

@@ -78,7 +78,7 @@ std::string aide_plan() {
 
 int execute_plan(const std::vector<std::string>& arguments, const std::string& dossier_programme,
                  std::chrono::sys_seconds maintenant, const conversion_locale& locale,
-                 std::ostream& sortie, std::ostream& erreurs) {
+                 std::ostream& sortie, std::ostream& erreurs, const calcul_soleil& soleil) {
     options o;
     if (const std::string faute = lit_options(arguments, o); !faute.empty()) {
         erreurs << nom_outil << ": " << faute << "\n" << aide_plan();
@@ -99,6 +99,10 @@ int execute_plan(const std::vector<std::string>& arguments, const std::string& d
 
     programme p;
     std::vector<std::string> messages;
+    // Slots that follow the sun show today's times, as the program works them out.
+    p.s.soleil = soleil;
+    p.s.locale = locale;
+    p.s.maintenant = [&locale, maintenant] { return locale(maintenant); };
     charge_plan(p, o.fichier_ini, messages);
     const plan r = calcule_plan(p, messages, maintenant, locale);
     sortie << texte_plan(p, r, o.fichier_ini, locale(maintenant));

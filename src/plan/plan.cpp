@@ -101,6 +101,10 @@ std::array<prochains_voie, nb_voies> prochains_lancements(const programme& p,
     sim.fenetre.sur_edition = nullptr;
     sim.fenetre.sur_affichage = nullptr;
     sim.h = p.h;
+    // Each simulated day works out its own sun times; today's draw stands for the others.
+    sim.g.variables = p.g.variables;
+    sim.s.soleil = p.s.soleil;
+    sim.s.locale = locale;
     sim.g.dossier_programme = p.g.dossier_programme;
     sim.g.dossier_actions = p.g.dossier_actions;
     for (int i = 0; i < nb_voies; ++i) {

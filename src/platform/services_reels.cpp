@@ -10,6 +10,7 @@
 #include "platform/horloge.h"
 #include "platform/journal_fichier.h"
 #include "platform/lanceur.h"
+#include "platform/soleil_nova.h"
 
 namespace horlivet {
 
@@ -42,6 +43,8 @@ services services_reels() {
         std::fflush(nullptr);
         std::_Exit(statut);
     };
+    s.soleil = soleil_libnova;
+    s.aleatoire = tirage_systeme();
     return s;
 }
 

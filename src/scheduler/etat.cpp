@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "model/horaires_du_jour.h"
 #include "scheduler/commande.h"
 #include "scheduler/journal.h"
 #include "scheduler/tick.h"
@@ -198,6 +199,27 @@ void ecrit_etat(programme& p) {
     p.g.erreur_etat = erreur;
 }
 
+// "draw 2026-12-07 channel 1 slot 1 start +7 stop -3".
+bool lit_tirage(std::string_view ligne, ligne_tirage& t) {
+    const std::vector<std::string_view> m = mots(ligne);
+    std::array<int, 3> date{};
+    std::array<int, 1> voie{}, plage{}, debut{}, fin{};
+    const auto signe = [](std::string_view s, std::array<int, 1>& n) {
+        if (s.size() < 2 || (s[0] != '+' && s[0] != '-') || !lit_forme(s.substr(1), "n", n))
+            return false;
+        if (s[0] == '-') n[0] = -n[0];
+        return n[0] >= -720 && n[0] <= 720;
+    };
+    if (m.size() != 10 || m[0] != "draw" || m[2] != "channel" || m[4] != "slot" ||
+        m[6] != "start" || m[8] != "stop" || !lit_forme(m[1], "n-n-n", date) ||
+        !lit_forme(m[3], "n", voie) || voie[0] < 1 || voie[0] > nb_voies ||
+        !lit_forme(m[5], "n", plage) || plage[0] < 1 || plage[0] > nb_plages ||
+        !signe(m[7], debut) || !signe(m[9], fin))
+        return false;
+    t = {date[0] * 10000 + date[1] * 100 + date[2], voie[0] - 1, plage[0], {debut[0], fin[0]}};
+    return true;
+}
+
 }  // namespace
 
 std::string texte_etat(const globales& g) {
@@ -227,6 +249,22 @@ std::string texte_etat(const globales& g) {
             t += ligne;
         }
     }
+    const variables_plages& v = g.variables;
+    if (v.date_tirage == 0) return t;
+    for (int i = 0; i < nb_voies; ++i) {
+        for (int k = 1; k <= nb_plages; ++k) {
+            const regles_plage& r = regles_k(v, k, i);
+            if (r.alea_debut <= 0 && r.alea_fin <= 0) continue;
+            const tirage_plage& d =
+                v.tirages[static_cast<std::size_t>(k - 1)][static_cast<std::size_t>(i)];
+            char ligne[128];
+            std::snprintf(ligne, sizeof ligne,
+                          "draw %04d-%02d-%02d channel %d slot %d start %+d stop %+d\n",
+                          v.date_tirage / 10000, v.date_tirage / 100 % 100, v.date_tirage % 100,
+                          i + 1, k, d.debut, d.fin);
+            t += ligne;
+        }
+    }
     return t;
 }
 
@@ -239,6 +277,11 @@ lecture_etat lit_etat(std::string_view texte) {
         texte.remove_prefix(fin == std::string_view::npos ? texte.size() : fin + 1);
         const std::vector<std::string_view> m = mots(ligne);
         if (m.empty() || m[0].front() == '#') continue;
+        ligne_tirage tirage;
+        if (m[0] == "draw" && lit_tirage(ligne, tirage)) {
+            r.tirages.push_back(tirage);
+            continue;
+        }
         ligne_etat l;
         std::string faute = lit_ligne(ligne, l);
         if (faute.empty() && vues[static_cast<std::size_t>(l.k - 1)][static_cast<std::size_t>(l.i)])
@@ -284,6 +327,10 @@ void note_arret(programme& p, int i) {
     if (change) ecrit_etat(p);
 }
 
+void note_tirage(programme& p) {
+    if (p.s.remplace_fichier) ecrit_etat(p);
+}
+
 void vide_etat(programme& p) {
     if (!p.s.remplace_fichier) return;
     for (auto& plage : p.g.notees) plage.fill(std::nullopt);
@@ -315,13 +362,29 @@ void restaure_etat(programme& p) {
         dit(lecture.fautes.empty() ? "no started slot to restore" : "no started slot restored");
     }
 
+    // Today's draw as a run before this one made it: the same times as then.
+    const date_heure maintenant = p.s.maintenant();
+    variables_plages& v = p.g.variables;
+    bool tirage_lu = false;
+    for (const ligne_tirage& t : lecture.tirages) {
+        if (t.date != numero_date(maintenant)) continue;
+        v.tirages[static_cast<std::size_t>(t.k - 1)][static_cast<std::size_t>(t.i)] = t.tirage;
+        tirage_lu = true;
+    }
+    if (tirage_lu) {
+        v.date_tirage = numero_date(maintenant);
+        v.date = 0;
+        horaires_du_jour(p, maintenant);
+    }
+
     // Each slot on a simulated run of its own, from its start launch to now.
     programme sim;
     sim.fenetre = p.fenetre;
     sim.fenetre.sur_edition = nullptr;
     sim.fenetre.sur_affichage = nullptr;
     sim.h = p.h;
-    const date_heure maintenant = p.s.maintenant();
+    sim.s.soleil = p.s.soleil;
+    sim.s.locale = p.s.locale;
     std::vector<ligne_etat> arretees;
     for (const ligne_etat& l : lecture.plages) {
         const heure_du_jour debut = debut_k(p.h, l.k, l.i), fin = fin_k(p.h, l.k, l.i);

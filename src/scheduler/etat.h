@@ -33,8 +33,16 @@ std::string texte_etat(const globales& g);
 // line that does not read as a started slot, or names a slot already listed, is left
 // out: `fautes` says which and why for the first five, the line shown cut and with its
 // control bytes escaped, and `autres_fautes` counts the others.
+// A day's draw of a slot, "draw 2026-12-07 channel 1 slot 1 start +7 stop -3" (minutes).
+struct ligne_tirage {
+    int date = 0;  // yyyymmdd
+    int i = 0;
+    int k = 1;
+    tirage_plage tirage;
+};
 struct lecture_etat {
     std::vector<ligne_etat> plages;
+    std::vector<ligne_tirage> tirages;
     std::vector<std::string> fautes;
     int autres_fautes = 0;
 };
@@ -49,6 +57,10 @@ lecture_etat lit_etat(std::string_view texte);
 // the file seams (a simulated run).
 void note_marche(programme& p);
 void note_arret(programme& p, int i);
+
+// After a new day's draw: the file lists it, so that a restart, the plan viewer and the
+// window agree on the day's times. Nothing without the file seams.
+void note_tirage(programme& p);
 
 // The clean shutdown, once its stop commands are launched: the file lists no slot.
 void vide_etat(programme& p);

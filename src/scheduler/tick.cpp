@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "model/horaires_du_jour.h"
 #include "scheduler/commande.h"
+#include "scheduler/etat.h"
 #include "scheduler/journal.h"
 
 namespace horlivet {
@@ -45,7 +47,8 @@ void regles_du_tick(programme& p, const date_heure& d, Fenetre dans_fenetre, Mar
             int& date_debut = p.g.date_dernier_debut[ki][ii];
             heure_du_jour& heure_debut = p.g.heure_dernier_debut[ki][ii];
             const heure_du_jour debut = debut_k(p.h, k, i);
-            if (dans_fenetre(debut) && attente && !(date_debut == date && heure_debut == debut)) {
+            if (dans_fenetre(debut) && attente && !(date_debut == date && heure_debut == debut) &&
+                !p.h.sans_debut[ki][ii]) {
                 attente = false;
                 date_debut = date;
                 heure_debut = debut;
@@ -126,6 +129,7 @@ void simule_ticks(programme& p, const date_heure& depuis, const date_heure& jusq
     if (fin - t > days(jours_rattrapes)) t += (fin - days(jours_rattrapes) - t) / periode * periode;
     for (t += periode; t < fin; t += periode) {
         const date_heure d = date_de(t);
+        horaires_du_jour(p, d);
         const auto note = [changements, t](int i, int k) {
             if (changements)
                 (*changements)[static_cast<std::size_t>(k - 1)][static_cast<std::size_t>(i)] = t;
@@ -142,9 +146,13 @@ void Timer1_Timer(programme& p) {
     const date_heure aujourdhui = p.s.maintenant();
     const std::optional<date_heure> precedent = p.g.dernier_tick;
     p.g.dernier_tick = aujourdhui;
+    const int tirage_avant = p.g.variables.date_tirage;
     if (precedent && instant_de(aujourdhui) - instant_de(*precedent) > ecart_sans_trou) {
         rattrape(p, *precedent, aujourdhui);
     }
+    // The first tick of a day works out its slot times; a new draw goes to the state file.
+    horaires_du_jour(p, aujourdhui);
+    if (p.g.variables.date_tirage != tirage_avant) note_tirage(p);
     regles_du_tick(
         p, aujourdhui, [&p](heure_du_jour t) { return dans_la_fenetre(p, t); },
         [&p](int i, int) { command_M(p, i); }, [&p](int i, int) { command_A(p, i); });

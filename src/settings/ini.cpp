@@ -3,8 +3,11 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <optional>
 #include <vector>
 
+#include "model/horaires_du_jour.h"
 #include "platform/profil.h"
 
 namespace horlivet {
@@ -110,6 +113,128 @@ std::string valeur_a_ecrire(const ervaline& f, champ c, int i) {
     return protege(sur_une_ligne(texte(f, c, i)));
 }
 
+// The keys of the slots that follow the sun or vary, in a section of our own so that
+// [ervaline] keeps its 240 keys.
+constexpr const char* section_variables = "horlivet";
+
+// "soleil_deb_1_0": the prefix, then slot k and channel i as the fixed keys name them.
+std::string cle_variable(const char* prefixe, int k, int i) {
+    return std::string(prefixe) + std::to_string(k) + "_" + std::to_string(i);
+}
+
+// A decimal number of degrees within [-limite, limite].
+std::optional<double> lit_degres(std::string_view texte, double limite) {
+    double valeur = 0;
+    const auto lu = std::from_chars(texte.data(), texte.data() + texte.size(), valeur);
+    if (lu.ec != std::errc() || lu.ptr != texte.data() + texte.size() ||
+        !(valeur >= -limite && valeur <= limite))
+        return std::nullopt;
+    return valeur;
+}
+
+// The place and each slot's rules from [horlivet]; a value that does not read is said
+// once, and its slot keeps its fixed time.
+void charge_variables(programme& p, const fichier_profil& f) {
+    variables_plages& v = p.g.variables;
+    v = variables_plages{};
+    const auto lit = [&f](const std::string& cle) {
+        return coupe_nul(lit_profil(f, section_variables, cle, "", 128));
+    };
+    const auto faute = [&p](const std::string& cle, const std::string& valeur,
+                            const char* attendu) {
+        if (p.s.signale)
+            p.s.signale(p.g.fichier_ini + ": [horlivet] " + cle + "=" + valeur + " is not " +
+                        attendu + "; the slot keeps its fixed time");
+    };
+    const std::string latitude = lit("latitude"), longitude = lit("longitude");
+    if (!latitude.empty() || !longitude.empty()) {
+        const auto la = lit_degres(latitude, 90), lo = lit_degres(longitude, 180);
+        if (la && lo) {
+            v.place = lieu{*la, *lo};
+        } else {
+            faute(la ? "longitude" : "latitude", la ? longitude : latitude,
+                  "a number of degrees (latitude -90..90, longitude -180..180)");
+        }
+    }
+    for (int i = 0; i < nb_voies; ++i) {
+        for (int k = 1; k <= nb_plages; ++k) {
+            regles_plage& r = regles_k(v, k, i);
+            for (const bool debut : {true, false}) {
+                const std::string cle = cle_variable(debut ? "soleil_deb_" : "soleil_fin_", k, i);
+                const std::string valeur = lit(cle);
+                if (!valeur.empty()) {
+                    const std::optional<regle_soleil> regle = lit_regle_soleil(valeur);
+                    if (!regle) faute(cle, valeur, "a sun rule such as coucher+30 apres 17:00");
+                    (debut ? r.soleil_debut : r.soleil_fin) = regle;
+                }
+                const std::string cle_alea =
+                    cle_variable(debut ? "aleatoire_deb_" : "aleatoire_fin_", k, i);
+                const std::string alea = lit(cle_alea);
+                if (alea.empty()) continue;
+                const int minutes = lit_position(alea, 720, -1);
+                if (minutes < 0 || alea.find_first_not_of("0123456789 ") != std::string::npos) {
+                    faute(cle_alea, alea, "a number of minutes 0..720");
+                    continue;
+                }
+                (debut ? r.alea_debut : r.alea_fin) = minutes;
+            }
+        }
+    }
+}
+
+// Writes [horlivet]: the place and each slot's rules; a key whose rule is gone is
+// emptied, and one never written is not added.
+void ecrit_variables(const programme& p, fichier_profil& f) {
+    const variables_plages& v = p.g.variables;
+    const auto ecrit = [&f](const std::string& cle, const std::string& valeur) {
+        if (valeur.empty() && lit_profil(f, section_variables, cle, "\x01", 8) == "\x01") return;
+        ecrit_profil(f, section_variables, cle, valeur);
+    };
+    const auto degres = [](double d) {
+        char texte[32];
+        std::snprintf(texte, sizeof texte, "%.6f", d);
+        return std::string(texte);
+    };
+    ecrit("latitude", v.place ? degres(v.place->latitude) : "");
+    ecrit("longitude", v.place ? degres(v.place->longitude) : "");
+    for (int i = 0; i < nb_voies; ++i) {
+        for (int k = 1; k <= nb_plages; ++k) {
+            const regles_plage& r = regles_k(v, k, i);
+            const auto regle = [](const std::optional<regle_soleil>& s) {
+                return s ? texte_regle_soleil(*s) : std::string();
+            };
+            const auto minutes = [](int n) { return n > 0 ? std::to_string(n) : std::string(); };
+            ecrit(cle_variable("soleil_deb_", k, i), regle(r.soleil_debut));
+            ecrit(cle_variable("soleil_fin_", k, i), regle(r.soleil_fin));
+            ecrit(cle_variable("aleatoire_deb_", k, i), minutes(r.alea_debut));
+            ecrit(cle_variable("aleatoire_fin_", k, i), minutes(r.alea_fin));
+        }
+    }
+}
+
+// The value the save writes for a time combo: a slot that follows the sun keeps today's
+// worked-out time in its fixed keys, for a tool that knows nothing of the sun.
+std::string valeur_combo_du_jour(const programme& p, const horaires& du_jour, champ c, int i) {
+    for (int k = 1; k <= nb_plages; ++k) {
+        const regles_plage& r = regles_k(p.g.variables, k, i);
+        const bool debut = c == H_marche(k) || c == M_marche(k);
+        if (!debut && c != H_arret(k) && c != M_arret(k)) continue;
+        if (!p.g.variables.place || !(debut ? r.soleil_debut : r.soleil_fin)) break;
+        const heure_du_jour t =
+            (debut ? du_jour.debut
+                   : du_jour.fin)[static_cast<std::size_t>(k - 1)][static_cast<std::size_t>(i)];
+        return std::to_string(est_heure(c) ? t / 3600 : t / 60 % 60);
+    }
+    return valeur_a_ecrire(p.fenetre, c, i);
+}
+
+// Today's times once the fixed ones are refreshed; the clock is read only when some slot
+// follows the sun or varies.
+void horaires_apres_chargement(programme& p) {
+    retient_fixes(p);
+    if (a_des_variables(p.g.variables) && p.s.maintenant) horaires_du_jour(p, p.s.maintenant());
+}
+
 }  // namespace
 
 std::string coupe_nul(std::string_view texte) {
@@ -152,19 +277,26 @@ void lecture_ini(programme& p) {
             if (static_cast<champ>(c) == champ::dimanche) rafraichit_horaires(p.h, p.fenetre, i);
         }
     }
+    charge_variables(p, f);
+    horaires_apres_chargement(p);
 }
 
 std::string ecriture_ini(programme& p) {
     fichier_profil f = charge_profil(p.g.fichier_ini);
+    const horaires du_jour = p.h;
     for (int i = 0; i < nb_voies; ++i) {
         for (int c = 0; c < nb_champs_voie; ++c) {
             const cle_ini& cle = cles[static_cast<std::size_t>(c)];
             tampon_nom tampon;
+            const champ ch = static_cast<champ>(c);
             ecrit_profil(f, section_ini, nom_cle(cle, i, tampon),
-                         valeur_a_ecrire(p.fenetre, static_cast<champ>(c), i));
+                         est_combo(ch) ? valeur_combo_du_jour(p, du_jour, ch, i)
+                                       : valeur_a_ecrire(p.fenetre, ch, i));
             if (static_cast<champ>(c) == champ::valid_4) rafraichit_horaires(p.h, p.fenetre, i);
         }
     }
+    ecrit_variables(p, f);
+    horaires_apres_chargement(p);
     const std::string erreur = enregistre_profil(f, p.g.fichier_ini);
     const std::vector<std::string> en_utf8 = ecrites_en_utf8(f);
     if (erreur.empty() && !en_utf8.empty() && p.s.signale) {

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "model/horaires_du_jour.h"
 #include "support/faux.h"
 
 namespace horlivet {
@@ -51,7 +52,49 @@ const std::vector<horaire> ordre = {
 const std::vector<horaire> minuit = {{0, {0, 1}, {{1, 23, 59, 0, 0, 1}}},
                                      {1, {0, 1}, {{1, 0, 0, 23, 59, 1}}}};
 
+// Slot 1 of channel 1 starts at sunset, which `coucher` gives for the day that
+// `jour` (a local midnight read as UTC) begins.
+void au_coucher(programme& p, std::function<sys_seconds(sys_seconds)> coucher) {
+    p.s.soleil = [coucher](double, double, sys_seconds jour) {
+        return soleil_brut{0, jour + 7h, coucher(jour)};
+    };
+    p.g.variables.place = lieu{48.85, 2.35};
+    regle_soleil r;
+    r.coucher = true;
+    r.decalage = 30;
+    regles_k(p.g.variables, 1, 0).soleil_debut = r;
+    retient_fixes(p);
+}
+// Sunset at 17:00 on Monday 7, two minutes later each day.
+void coucher_tardif(programme& p, faux_monde&) {
+    au_coucher(p, [](sys_seconds jour) {
+        return jour + 17h + minutes(2 * duration_cast<days>(jour - sys_days(lundi_7)).count());
+    });
+}
+// Summer time begins on Sunday at 01:00 UTC; sunset at 18:00 UTC, 19:00 then 20:00 local.
+void coucher_ete(programme& p, faux_monde& m) {
+    m.zone = [](sys_seconds t) {
+        const int decalage = t >= le(6, 1, 0) ? 7200 : 3600;
+        date_heure d = date_de(t + seconds(decalage));
+        d.decalage = decalage;
+        return d;
+    };
+    au_coucher(p, [](sys_seconds jour) { return jour + 18h; });
+    regles_k(p.g.variables, 1, 0).soleil_debut->decalage = 0;
+}
+
 const cas table[] = {
+    {"a sunset slot follows the sun through the week",
+     {{0, {0, 1, 2, 3, 4, 5, 6}, {{1, 18, 0, 23, 0, 1}}}},
+     {{le(0, 12, 0), le(7, 0, 0), coucher_tardif}},
+     {"M0@0 17:30:00", "A0@0 23:00:00", "M0@1 17:32:00", "A0@1 23:00:00", "M0@2 17:34:00",
+      "A0@2 23:00:00", "M0@3 17:36:00", "A0@3 23:00:00", "M0@4 17:38:00", "A0@4 23:00:00",
+      "M0@5 17:40:00", "A0@5 23:00:00", "M0@6 17:42:00", "A0@6 23:00:00"}},
+    // Launch times in UTC: the local 23:00 stop moves an hour, the sunset does not.
+    {"on the day summer time begins, sunset is not off by the hour",
+     {{0, {5, 6}, {{1, 18, 0, 23, 0, 1}}}},
+     {{le(5, 12, 0), le(7, 0, 0), coucher_ete}},
+     {"M0@5 18:00:00", "A0@5 22:00:00", "M0@6 18:00:00", "A0@6 21:00:00"}},
     // Once each in its window, on ticked days only, nothing mid-slot, overnight to the next
     // ticked day, a same-minute slot in one tick.
     {"a week from Monday 08:45:19",

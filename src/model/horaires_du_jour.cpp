@@ -1,0 +1,92 @@
+#include "model/horaires_du_jour.h"
+
+#include <algorithm>
+
+namespace horlivet {
+
+namespace {
+
+constexpr heure_du_jour derniere_minute = secondes_par_jour - 60;
+
+// A time of rule `r` today, or the fixed time when there is no sun to follow.
+heure_du_jour heure_regle(const programme& p, const std::optional<regle_soleil>& r,
+                          heure_du_jour fixe, const date_heure& d, bool& sans) {
+    const variables_plages& v = p.g.variables;
+    if (!r || !v.place || !p.s.soleil) return fixe;
+    const conversion_locale& locale = p.s.locale ? p.s.locale : conversion_locale(date_de);
+    const std::optional<heure_du_jour> t = heure_soleil(*r, *v.place, d, p.s.soleil, locale);
+    if (!t) sans = true;
+    return t.value_or(fixe);
+}
+
+}  // namespace
+
+void retient_fixes(programme& p) {
+    p.g.variables.fixes = p.h;
+    p.g.variables.date = 0;
+}
+
+bool horaires_du_jour(programme& p, const date_heure& d) {
+    variables_plages& v = p.g.variables;
+    const int date = numero_date(d);
+    if (v.date == date || !a_des_variables(v)) return false;
+    v.date = date;
+    const bool tire = v.date_tirage != date && p.s.aleatoire;
+    if (tire) v.date_tirage = date;
+    bool a_tire = false;
+    horaires h = v.fixes;
+    for (int k = 1; k <= nb_plages; ++k) {
+        const auto ki = static_cast<std::size_t>(k - 1);
+        for (int i = 0; i < nb_voies; ++i) {
+            const auto ii = static_cast<std::size_t>(i);
+            const regles_plage& r = regles_k(v, k, i);
+            bool sans = false;
+            heure_du_jour s = heure_regle(p, r.soleil_debut, h.debut[ki][ii], d, sans);
+            heure_du_jour f = heure_regle(p, r.soleil_fin, h.fin[ki][ii], d, sans);
+            h.sans_debut[ki][ii] = sans;
+            tirage_plage& t = v.tirages[ki][ii];
+            if (tire) {
+                t = {};
+                // Bounds that keep a same-day slot's drawn start at or before its stop.
+                const int ecart = s <= f ? (f - s) / 60 : 2 * 24 * 60;
+                if (r.alea_debut > 0)
+                    t.debut = p.s.aleatoire(-r.alea_debut, std::min(r.alea_debut, ecart / 2));
+                if (r.alea_fin > 0)
+                    t.fin = p.s.aleatoire(std::max(-r.alea_fin, -(ecart - ecart / 2)), r.alea_fin);
+                a_tire = a_tire || r.alea_debut > 0 || r.alea_fin > 0;
+            }
+            const bool meme_jour = s <= f;
+            if (r.alea_debut > 0) s = std::clamp(s + t.debut * 60, 0, derniere_minute);
+            if (r.alea_fin > 0) f = std::clamp(f + t.fin * 60, 0, derniere_minute);
+            // A draw kept from before a change of the slot's times may not fit them.
+            if (meme_jour && s > f) s = f;
+            h.debut[ki][ii] = s;
+            h.fin[ki][ii] = f;
+        }
+    }
+    p.h = h;
+    return a_tire;
+}
+
+std::string raison_horaire(const programme& p, int k, int i, bool debut) {
+    const variables_plages& v = p.g.variables;
+    const regles_plage& r = regles_k(v, k, i);
+    const std::optional<regle_soleil>& s = debut ? r.soleil_debut : r.soleil_fin;
+    const int alea = debut ? r.alea_debut : r.alea_fin;
+    std::string t;
+    if (s && v.place) {
+        t = std::string(s->coucher ? "Suit le coucher du soleil" : "Suit le lever du soleil") +
+            " (" + texte_regle_soleil(*s) + ")";
+        if (p.h.sans_debut[static_cast<std::size_t>(k - 1)][static_cast<std::size_t>(i)])
+            t += " ; le soleil ne se lève ni ne se couche aujourd'hui : la plage ne démarre pas";
+    } else if (s) {
+        t = "Suivrait le soleil (" + texte_regle_soleil(*s) + ") : aucun lieu n'est défini";
+    }
+    if (alea > 0) {
+        t += (t.empty() ? "" : " ; ") + std::string("varie de ") + std::to_string(alea) +
+             " min au plus chaque jour";
+    }
+    return t;
+}
+
+}  // namespace horlivet
