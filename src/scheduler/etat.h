@@ -12,6 +12,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "model/programme.h"
@@ -35,6 +36,7 @@ std::string texte_etat(const globales& g);
 // control bytes escaped, and `autres_fautes` counts the others.
 struct lecture_etat {
     std::vector<ligne_etat> plages;
+    std::vector<std::pair<int, forcage>> forcages;  // channel 0..7 held or paused (manuel.h)
     std::vector<std::string> fautes;
     int autres_fautes = 0;
 };
@@ -50,7 +52,11 @@ lecture_etat lit_etat(std::string_view texte);
 void note_marche(programme& p);
 void note_arret(programme& p, int i);
 
-// The clean shutdown, once its stop commands are launched: the file lists no slot.
+// The file follows the overrides and pauses (g.forcages): rewritten when it changes.
+void note_forcages(programme& p);
+
+// The clean shutdown, once its stop commands are launched: the file lists no slot and no
+// channel held on; pauses and channels held off stay.
 void vide_etat(programme& p);
 
 // Startup, once the flags wait for their start and before any tick: the temporary files
