@@ -4,15 +4,18 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include <QApplication>
 
 #include "platform/dialogues.h"
 #include "platform/interface_qt.h"
 #include "platform/lanceur.h"
+#include "platform/prise_qt.h"
 #include "platform/services_reels.h"
 #include "platform/systeme.h"
 #include "platform/verrou.h"
+#include "scheduler/manuel.h"
 #include "window/demarrage.h"
 #include "window/edition.h"
 #include "window/fenetre_qt.h"
@@ -53,6 +56,19 @@ extern "C" int horlivet_fenetre(char** argv, const char* plateforme) {
     horlivet::arret_a_la_sortie(p);
     horlivet::fenetre_qt ervaline(p);
     ervaline.demarre(dossier);
+    // horlivet-ctl's requests, once the lock is ours and the schedule runs; the socket
+    // goes with the process.
+    if (verrou.etat == horlivet::verrou::issue::pris) {
+        const std::string faute = horlivet::ecoute_commandes(dossier, [&p](std::string_view l) {
+            return horlivet::repond_requete(p, l, "horlivet-ctl");
+        });
+        if (!faute.empty())
+            std::fprintf(stderr, "horlivet: no control by horlivet-ctl: %s\n", faute.c_str());
+        p.s.termine = [termine = p.s.termine](int statut) {
+            horlivet::retire_prise();
+            termine(statut);
+        };
+    }
     // The shutdown ends the process itself (services::termine); nothing else ends the
     // loop, but if anything did, the channels would be stopped all the same.
     application.exec();
