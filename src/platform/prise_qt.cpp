@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <list>
 
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -20,25 +21,30 @@ namespace {
 
 // A client gets this long to send its line.
 constexpr int delai_client_ms = 2000;
-// Beyond this many clients at once, new ones are closed at once: descriptors stay for the
-// journal and the launches.
-constexpr int clients_max = 64;
+// Beyond this many clients at once, the oldest is dropped for the new one: descriptors
+// stay for the journal and the launches, and a crowd of silent clients cannot keep a
+// request out.
+constexpr std::size_t clients_max = 64;
 
 std::string chemin_prise;
 std::function<std::string(std::string_view)> repondeur;
-int clients = 0;
+struct client;
+std::list<client*> clients;  // oldest first
 
 // One connection: its line so far, closed once answered, dropped or silent too long.
 struct client {
     int fd = -1;
+    bool etranger = false;  // a peer of another user: its line gets a refusal
     std::string ligne;
     QObject* porteur = nullptr;  // owns the notifier and the timer
+    QSocketNotifier* veilleur = nullptr;
 
     void ferme() {
         if (fd < 0) return;
         close(fd);
         fd = -1;
-        --clients;
+        clients.remove(this);
+        veilleur->setEnabled(false);
         porteur->deleteLater();
     }
 
@@ -59,7 +65,9 @@ struct client {
             if (fin > taille_max_requete) return ferme();
             ligne.resize(fin);
             if (!ligne.empty() && ligne.back() == '\r') ligne.pop_back();
-            const std::string reponse = repondeur ? repondeur(ligne) : "refused: not ready\n";
+            const std::string reponse = etranger    ? "refused: not the program's user\n"
+                                        : repondeur ? repondeur(ligne)
+                                                    : "refused: not ready\n";
             // One send that never waits; the answer is far below a socket's buffer.
             [[maybe_unused]] const ssize_t e =
                 send(fd, reponse.data(), reponse.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
@@ -75,37 +83,21 @@ void accepte(int ecoute) {
             if (errno == EINTR) continue;
             return;  // EAGAIN, or out of descriptors: the rest wait in the backlog
         }
+        if (clients.size() >= clients_max) clients.front()->ferme();
+        // Read its line all the same, so that it gets the refusal rather than a reset.
         ucred qui{};
         socklen_t taille = sizeof qui;
-        if (getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &qui, &taille) != 0 || qui.uid != geteuid()) {
-            static constexpr char refus[] = "refused: not the program's user\n";
-            [[maybe_unused]] const ssize_t e =
-                send(fd, refus, sizeof refus - 1, MSG_DONTWAIT | MSG_NOSIGNAL);
-            close(fd);
-            continue;
-        }
-        if (clients >= clients_max) {
-            static constexpr char refus[] = "refused: busy\n";
-            [[maybe_unused]] const ssize_t e =
-                send(fd, refus, sizeof refus - 1, MSG_DONTWAIT | MSG_NOSIGNAL);
-            close(fd);
-            continue;
-        }
-        ++clients;
+        const bool etranger =
+            getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &qui, &taille) != 0 || qui.uid != geteuid();
         auto* porteur = new QObject(QCoreApplication::instance());
-        auto* c = new client{fd, {}, porteur};
-        QObject::connect(porteur, &QObject::destroyed, [c] { delete c; });
         auto* veilleur = new QSocketNotifier(fd, QSocketNotifier::Read, porteur);
-        QObject::connect(veilleur, &QSocketNotifier::activated, porteur, [c, veilleur] {
-            c->lit();
-            if (c->fd < 0) veilleur->setEnabled(false);
-        });
+        auto* c = new client{fd, etranger, {}, porteur, veilleur};
+        clients.push_back(c);
+        QObject::connect(porteur, &QObject::destroyed, [c] { delete c; });
+        QObject::connect(veilleur, &QSocketNotifier::activated, porteur, [c] { c->lit(); });
         auto* minuterie = new QTimer(porteur);
         minuterie->setSingleShot(true);
-        QObject::connect(minuterie, &QTimer::timeout, porteur, [c, veilleur] {
-            veilleur->setEnabled(false);
-            c->ferme();
-        });
+        QObject::connect(minuterie, &QTimer::timeout, porteur, [c] { c->ferme(); });
         minuterie->start(delai_client_ms);
     }
 }
