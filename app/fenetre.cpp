@@ -59,9 +59,12 @@ extern "C" int horlivet_fenetre(char** argv, const char* plateforme) {
     // horlivet-ctl's requests, once the lock is ours and the schedule runs; the socket
     // goes with the process.
     if (verrou.etat == horlivet::verrou::issue::pris) {
-        const std::string faute = horlivet::ecoute_commandes(dossier, [&p](std::string_view l) {
-            return horlivet::repond_requete(p, l, "horlivet-ctl");
-        });
+        const std::string faute =
+            horlivet::ecoute_commandes(dossier, [&p, &ervaline](std::string_view l) {
+                std::string reponse = horlivet::repond_requete(p, l, "horlivet-ctl");
+                ervaline.actualise_infobulles();
+                return reponse;
+            });
         if (!faute.empty())
             std::fprintf(stderr, "horlivet: no control by horlivet-ctl: %s\n", faute.c_str());
         p.s.termine = [termine = p.s.termine](int statut) {
