@@ -2,6 +2,7 @@
 // to the program through its socket (platform/prise.h); the next launches come from the
 // same look-ahead as horlivet-plan.
 
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -121,9 +122,19 @@ int statut(const std::string& dossier, bool json) {
     programme p;
     std::vector<std::string> messages;
     charge_plan(p, dossier + "/ervaline.ini", messages);
-    const auto maintenant =
-        std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
-    const auto prochains = prochains_lancements(p, maintenant, date_locale);
+    // The running program sends its own look-ahead; otherwise it is worked out here.
+    std::array<prochains_voie, nb_voies> prochains{};
+    if (!tourne || !voies[1].count("next_start")) {
+        const auto maintenant =
+            std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
+        prochains = prochains_lancements(p, maintenant, date_locale);
+    }
+    // "2026-12-07T08:00:04" or "none" from the program, or the look-ahead's launch.
+    const auto prochain = [&](int i, const char* cle, const std::optional<lancement_prevu>& l) {
+        auto& c = voies[i + 1];
+        if (c.count(cle)) return c[cle] == "none" ? std::string() : c[cle];
+        return l ? iso(l->quand) : std::string();
+    };
     const long pid = tourne ? detenteur(dossier) : 0;
 
     nlohmann::ordered_json doc;
@@ -159,8 +170,12 @@ int statut(const std::string& dossier, bool json) {
             pourquoi.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(pourquoi);
         v["slot"] = plage;
         v["until"] = valeur("until");
-        v["next_start"] = l.marche ? nlohmann::ordered_json(iso(l.marche->quand)) : nullptr;
-        v["next_stop"] = l.arret ? nlohmann::ordered_json(iso(l.arret->quand)) : nullptr;
+        const std::string marche = prochain(i, "next_start", l.marche),
+                          arret = prochain(i, "next_stop", l.arret);
+        v["next_start"] =
+            marche.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(marche);
+        v["next_stop"] =
+            arret.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(arret);
         doc["channels"].push_back(v);
 
         sortie += "\n" + std::to_string(i + 1) + "  " + texte(p.fenetre, champ::nom, i) + "\n";
@@ -172,10 +187,9 @@ int statut(const std::string& dossier, bool json) {
         if (!tourne && pourquoi == "slot")
             etat = "started in horlivet.etat (slot " + std::to_string(plage.get<int>()) + ")";
         sortie += "  state  " + etat + "\n";
-        sortie += "  start  " +
-                  (l.marche ? iso(l.marche->quand) : std::string("none within 8 days")) + "\n";
-        sortie += "  stop   " +
-                  (l.arret ? iso(l.arret->quand) : std::string("none within 8 days")) + "\n";
+        sortie +=
+            "  start  " + (marche.empty() ? std::string("none within 8 days") : marche) + "\n";
+        sortie += "  stop   " + (arret.empty() ? std::string("none within 8 days") : arret) + "\n";
     }
     std::cout << (json ? doc.dump(2) + "\n" : sortie);
     return tourne ? fait : personne;
