@@ -2,14 +2,19 @@
 // program loads only when a display answers (app/main.cpp): Qt's GUI libraries come
 // with it.
 
+#include <chrono>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include <QApplication>
 
+#include "plan/statut.h"
 #include "platform/dialogues.h"
+#include "platform/horloge.h"
 #include "platform/interface_qt.h"
 #include "platform/lanceur.h"
+#include "platform/prise_qt.h"
 #include "platform/services_reels.h"
 #include "platform/systeme.h"
 #include "platform/verrou.h"
@@ -53,6 +58,26 @@ extern "C" int horlivet_fenetre(char** argv, const char* plateforme) {
     horlivet::arret_a_la_sortie(p);
     horlivet::fenetre_qt ervaline(p);
     ervaline.demarre(dossier);
+    horlivet::prochains_en_cache prochains;
+    // horlivet-ctl's requests, once the lock is ours and the schedule runs; the socket
+    // goes with the process.
+    if (verrou.etat == horlivet::verrou::issue::pris) {
+        const std::string faute =
+            horlivet::ecoute_commandes(dossier, [&p, &ervaline, &prochains](std::string_view l) {
+                std::string reponse = horlivet::repond_avec_prochains(
+                    p, l, "horlivet-ctl", prochains,
+                    std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now()),
+                    horlivet::date_locale);
+                ervaline.actualise_infobulles();
+                return reponse;
+            });
+        if (!faute.empty())
+            std::fprintf(stderr, "horlivet: no control by horlivet-ctl: %s\n", faute.c_str());
+        p.s.termine = [termine = p.s.termine](int statut) {
+            horlivet::retire_prise();
+            termine(statut);
+        };
+    }
     // The shutdown ends the process itself (services::termine); nothing else ends the
     // loop, but if anything did, the channels would be stopped all the same.
     application.exec();

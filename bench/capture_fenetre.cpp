@@ -1,10 +1,15 @@
 // Renders the real window, with one channel set up as a user would, to a PNG: a look at
-// the layout without a display. Usage: capture_fenetre [file.png]
+// the layout without a display. With --menu, the menu of channel 1's selector is open.
+// Usage: capture_fenetre [--menu] [file.png]
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
 #include <QApplication>
+#include <QMenu>
+#include <QPainter>
+#include <QRadioButton>
 #include <QTemporaryDir>
 
 #include "platform/services_reels.h"
@@ -32,7 +37,9 @@ void regle_pompe(horlivet::ervaline& f) {
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication application(argc, argv);
-    const QString fichier = argc > 1 ? QString::fromLocal8Bit(argv[1]) : "screenshot.png";
+    const bool menu = argc > 1 && QString(argv[1]) == "--menu";
+    const int suite = menu ? 2 : 1;
+    const QString fichier = argc > suite ? QString::fromLocal8Bit(argv[suite]) : "screenshot.png";
 
     QTemporaryDir dossier;
     horlivet::programme p;
@@ -43,7 +50,29 @@ int main(int argc, char** argv) {
     regle_pompe(p.fenetre);
     application.processEvents();
 
-    if (!ervaline.grab().save(fichier)) {
+    QPixmap image = ervaline.grab();
+    if (menu) {
+        // The menu is a window of its own: drawn over the window where it opens.
+        auto* selecteur = ervaline.widget_qt(horlivet::champ::Option1, 0);
+        const QPoint ou = selecteur->mapTo(&ervaline, selecteur->rect().center());
+        QMenu* m = ervaline.menu_voie(0);
+        m->popup(ervaline.mapToGlobal(ou));
+        application.processEvents();
+        // The window is narrower than its menu: the picture widens to show it whole.
+        // In device pixels throughout.
+        QPixmap dessin = m->grab();
+        const QPoint coin = ou * image.devicePixelRatio();
+        dessin.setDevicePixelRatio(1);
+        image.setDevicePixelRatio(1);
+        QPixmap toile(std::max(image.width(), coin.x() + dessin.width()), image.height());
+        toile.fill(Qt::transparent);
+        QPainter peintre(&toile);
+        peintre.drawPixmap(0, 0, image);
+        peintre.drawPixmap(coin, dessin);
+        peintre.end();
+        image = toile;
+    }
+    if (!image.save(fichier)) {
         std::fprintf(stderr, "capture_fenetre: cannot write %s\n", qPrintable(fichier));
         return 1;
     }

@@ -34,7 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* donnees, std::size_t t
     const lecture_etat l = lit_etat(texte);
     verifie(l.fautes.size() <= 5 && (l.autres_fautes == 0 || l.fautes.size() == 5),
             "five bad lines said, the others counted");
-    verifie(l.plages.size() + l.fautes.size() + static_cast<std::size_t>(l.autres_fautes) ==
+    verifie(l.plages.size() + l.forcages.size() + l.fautes.size() +
+                    static_cast<std::size_t>(l.autres_fautes) ==
                 lignes_de_plage(texte),
             "every line is a slot, a comment or a bad line");
     for (const std::string& f : l.fautes) {
@@ -51,13 +52,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* donnees, std::size_t t
         verifie(!n, "a slot is listed once");
         n = p.plage;
     }
+    for (const auto& [i, f] : l.forcages) g.forcages[static_cast<std::size_t>(i)] = f;
     const std::string ecrit = texte_etat(g);
     const lecture_etat relue = lit_etat(ecrit);
-    verifie(relue.fautes.empty() && relue.plages.size() == l.plages.size(),
+    verifie(relue.fautes.empty() && relue.plages.size() == l.plages.size() &&
+                relue.forcages.size() == l.forcages.size(),
             "what is read is written back whole");
     globales h;
     for (const ligne_etat& p : relue.plages)
         h.notees[static_cast<std::size_t>(p.k - 1)][static_cast<std::size_t>(p.i)] = p.plage;
+    for (const auto& [i, f] : relue.forcages) h.forcages[static_cast<std::size_t>(i)] = f;
     verifie(texte_etat(h) == ecrit, "what is written reads back the same");
     return 0;
 }

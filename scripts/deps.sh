@@ -1,7 +1,7 @@
 #!/bin/sh
 # Installs the Debian 12 packages the build needs, or says which to install.
 set -eu
-paquets="cmake ninja-build g++ qt6-base-dev qt6-wayland qt6-translations-l10n libfontconfig-dev libgtest-dev libgmock-dev libbenchmark-dev libnova-dev"
+paquets="cmake ninja-build g++ qt6-base-dev qt6-wayland qt6-translations-l10n libfontconfig-dev libgtest-dev libgmock-dev libbenchmark-dev libnova-dev nlohmann-json3-dev"
 case "${1:-}" in
     --test) paquets="$paquets faketime xvfb weston python3" ;;
     --bench) paquets="$paquets python3 xvfb libxcb1-dev" ;;

@@ -28,6 +28,18 @@ struct plage_notee {
     heure_du_jour fin = 0;
 };
 
+// A channel held by hand or paused (horlivet-ctl, the window's menu): what the tick does
+// for it until `jusqua`, a local time as it reads; none: until "auto".
+struct forcage {
+    enum class sorte { aucun, marche, arret, pause };
+    sorte s = sorte::aucun;
+    date_heure depuis;
+    std::optional<date_heure> jusqua;
+    // For an override: the switching that ends it is a start minute (the device stays
+    // on), otherwise a stop minute.
+    bool fin_par_marche = false;
+};
+
 struct globales {
     std::string dossier_programme;  // ends in "/"
     std::string fichier_ini;
@@ -54,6 +66,10 @@ struct globales {
     // when a flag no longer matches. The last failure to write it, said once.
     std::array<std::array<std::optional<plage_notee>, nb_voies>, nb_plages> notees{};
     std::string erreur_etat;
+    // The overrides and pauses in force, per channel, and the last launch of each channel
+    // (for the status).
+    std::array<forcage, nb_voies> forcages{};
+    std::array<std::optional<date_heure>, nb_voies> dernier_lancement{};
     // Ticks act only once the flags are set, and never once shutdown has begun.
     bool ticks_actifs = false;
     // The shutdown has begun: it runs once.

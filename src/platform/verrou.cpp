@@ -88,9 +88,9 @@ verrou prend(const std::string& dossier, int mode) {
 
 verrou prend_verrou(const std::string& dossier) { return prend(dossier, LOCK_EX | LOCK_NB); }
 
-void verrouille_ou_attend(const std::string& dossier) {
+bool verrouille_ou_attend(const std::string& dossier) {
     const verrou v = prend_verrou(dossier);
-    if (v.etat != verrou::issue::occupe) return;
+    if (v.etat != verrou::issue::occupe) return v.etat == verrou::issue::pris;
     const std::string qui =
         v.detenteur > 0 ? "process " + std::to_string(v.detenteur) : "its process";
     std::fprintf(stderr,
@@ -99,8 +99,9 @@ void verrouille_ou_attend(const std::string& dossier) {
                  qui.c_str());
     // The run catches these three; its wait ends on them as a run would.
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) std::signal(signal, SIG_DFL);
-    if (prend(dossier, LOCK_EX).etat == verrou::issue::pris)
-        std::fprintf(stderr, "horlivet: %s ended, this one takes over\n", qui.c_str());
+    if (prend(dossier, LOCK_EX).etat != verrou::issue::pris) return false;
+    std::fprintf(stderr, "horlivet: %s ended, this one takes over\n", qui.c_str());
+    return true;
 }
 
 }  // namespace horlivet

@@ -34,7 +34,8 @@ verrou prend_verrou(const std::string& dossier);
 // holds it, says so once on standard error and waits until that program ends, the ending
 // signals keeping their default effect (nothing is launched yet), then takes it and says
 // so. A lock that cannot be taken is said on standard error and the run goes on without
-// it: refusing to run would leave the devices unswitched.
-void verrouille_ou_attend(const std::string& dossier);
+// it: refusing to run would leave the devices unswitched. Returns true when the lock is
+// held.
+bool verrouille_ou_attend(const std::string& dossier);
 
 }  // namespace horlivet

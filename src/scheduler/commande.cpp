@@ -9,6 +9,7 @@ namespace {
 
 void lance_commande(programme& p, int i, champ commande, couleur fond) {
     const std::string fichier = commande_a_lancer(texte(p.fenetre, commande, i));
+    if (p.s.maintenant) p.g.dernier_lancement.at(static_cast<std::size_t>(i)) = p.s.maintenant();
     const int code = p.s.lance(fichier, p.g.dossier_actions);
     const std::string resultat = code > 32 ? "OK" : "Erreur " + std::to_string(code);
     journal(p, i, "ON", resultat, fichier);

@@ -9,6 +9,7 @@
 #include "model/horaires_du_jour.h"
 #include "scheduler/commande.h"
 #include "scheduler/journal.h"
+#include "scheduler/manuel.h"
 #include "scheduler/tick.h"
 
 namespace horlivet {
@@ -250,7 +251,7 @@ std::string texte_etat(const globales& g) {
         }
     }
     const variables_plages& v = g.variables;
-    if (v.date_tirage == 0) return t;
+    if (v.date_tirage == 0) return t + texte_forcages(g);
     for (int i = 0; i < nb_voies; ++i) {
         for (int k = 1; k <= nb_plages; ++k) {
             const regles_plage& r = regles_k(v, k, i);
@@ -265,7 +266,7 @@ std::string texte_etat(const globales& g) {
             t += ligne;
         }
     }
-    return t;
+    return t + texte_forcages(g);
 }
 
 lecture_etat lit_etat(std::string_view texte) {
@@ -282,8 +283,21 @@ lecture_etat lit_etat(std::string_view texte) {
             r.tirages.push_back(tirage);
             continue;
         }
+        int voie = 0;
+        forcage f;
         ligne_etat l;
-        std::string faute = lit_ligne(ligne, l);
+        std::string faute;
+        if (lit_ligne_forcage(ligne, voie, f)) {
+            bool deja = false;
+            for (const auto& [j, g] : r.forcages) deja = deja || j == voie;
+            if (!deja) {
+                r.forcages.emplace_back(voie, f);
+                continue;
+            }
+            faute = "the channel is held or paused twice";
+        } else {
+            faute = lit_ligne(ligne, l);
+        }
         if (faute.empty() && vues[static_cast<std::size_t>(l.k - 1)][static_cast<std::size_t>(l.i)])
             faute = "the slot is listed twice";
         if (!faute.empty()) {
@@ -331,9 +345,21 @@ void note_tirage(programme& p) {
     if (p.s.remplace_fichier) ecrit_etat(p);
 }
 
+void note_forcages(programme& p) {
+    if (!p.s.remplace_fichier) return;
+    if (p.s.lit_fichier) {
+        const contenu_fichier c = p.s.lit_fichier(p.g.fichier_etat, taille_max_etat);
+        if (c.erreur.empty() && c.texte == texte_etat(p.g)) return;
+    }
+    ecrit_etat(p);
+}
+
 void vide_etat(programme& p) {
     if (!p.s.remplace_fichier) return;
     for (auto& plage : p.g.notees) plage.fill(std::nullopt);
+    for (forcage& f : p.g.forcages) {
+        if (f.s == forcage::sorte::marche) f = {};
+    }
     ecrit_etat(p);
 }
 
@@ -343,6 +369,7 @@ void restaure_etat(programme& p) {
         if (p.s.signale) p.s.signale(p.g.fichier_etat + ": " + texte);
     };
     for (auto& plage : p.g.notees) plage.fill(std::nullopt);
+    p.g.forcages = {};
     // Before the first write: no other program writes in this folder.
     if (p.s.efface_restes) {
         const std::string reste = p.s.efface_restes(p.g.fichier_etat);
@@ -431,6 +458,9 @@ void restaure_etat(programme& p) {
     // than never.
     if (!arretees.empty()) verif_mois(p);
     for (const ligne_etat& l : arretees) command_A(p, l.i);
+    std::array<bool, nb_voies> deja_arretee{};
+    for (const ligne_etat& l : arretees) deja_arretee[static_cast<std::size_t>(l.i)] = true;
+    restaure_forcages(p, lecture.forcages, deja_arretee);
     // A file that already lists what is started stays as it is: a start spends no flush
     // to disk on it.
     if (!contenu.erreur.empty() || contenu.texte != texte_etat(p.g)) ecrit_etat(p);

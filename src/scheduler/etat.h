@@ -12,6 +12,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "model/programme.h"
@@ -43,6 +44,7 @@ struct ligne_tirage {
 struct lecture_etat {
     std::vector<ligne_etat> plages;
     std::vector<ligne_tirage> tirages;
+    std::vector<std::pair<int, forcage>> forcages;  // channel 0..7 held or paused (manuel.h)
     std::vector<std::string> fautes;
     int autres_fautes = 0;
 };
@@ -62,7 +64,11 @@ void note_arret(programme& p, int i);
 // window agree on the day's times. Nothing without the file seams.
 void note_tirage(programme& p);
 
-// The clean shutdown, once its stop commands are launched: the file lists no slot.
+// The file follows the overrides and pauses (g.forcages): rewritten when it changes.
+void note_forcages(programme& p);
+
+// The clean shutdown, once its stop commands are launched: the file lists no slot and no
+// channel held on; pauses and channels held off stay.
 void vide_etat(programme& p);
 
 // Startup, once the flags wait for their start and before any tick: the temporary files

@@ -10,6 +10,7 @@
 #include "scheduler/commande.h"
 #include "scheduler/etat.h"
 #include "scheduler/journal.h"
+#include "scheduler/manuel.h"
 
 namespace horlivet {
 
@@ -99,6 +100,11 @@ void rattrape(programme& p, const date_heure& depuis, const date_heure& jusqua) 
             const auto ki = static_cast<std::size_t>(k - 1);
             const auto ii = static_cast<std::size_t>(i);
             if (avant[ki][ii] == attente_k(p.g, k, i)) continue;
+            // A paused channel launches nothing: its slots wait.
+            if (en_pause(p.g, i)) {
+                attente_k(p.g, k, i) = true;
+                continue;
+            }
             lancements.push_back({i, changements[ki][ii], avant[ki][ii]});
         }
     }
@@ -147,6 +153,8 @@ void Timer1_Timer(programme& p) {
     const std::optional<date_heure> precedent = p.g.dernier_tick;
     p.g.dernier_tick = aujourdhui;
     const int tirage_avant = p.g.variables.date_tirage;
+    // Overrides and pauses whose end has come (manuel.h); none in force costs a loop.
+    fins_du_tick fins = forcages_du_tick(p, aujourdhui);
     if (precedent && instant_de(aujourdhui) - instant_de(*precedent) > ecart_sans_trou) {
         rattrape(p, *precedent, aujourdhui);
     }
@@ -155,7 +163,13 @@ void Timer1_Timer(programme& p) {
     if (p.g.variables.date_tirage != tirage_avant) note_tirage(p);
     regles_du_tick(
         p, aujourdhui, [&p](heure_du_jour t) { return dans_la_fenetre(p, t); },
-        [&p](int i, int) { command_M(p, i); }, [&p](int i, int) { command_A(p, i); });
+        [&p, &fins](int i, int k) {
+            if (lance_la_marche(p, fins, i, k)) command_M(p, i);
+        },
+        [&p, &fins](int i, int) {
+            if (lance_l_arret(p, fins, i)) command_A(p, i);
+        });
+    acheve_forcages(p, fins);
 }
 
 }  // namespace horlivet

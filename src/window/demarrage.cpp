@@ -64,6 +64,8 @@ void sur_sortie() {
 }  // namespace
 
 bool voie_active(const globales& g, int i) {
+    // Held on by hand: on, whatever its slots.
+    if (g.forcages.at(static_cast<std::size_t>(i)).s == forcage::sorte::marche) return true;
     for (int k = 1; k <= nb_plages; ++k) {
         if (!attente_k(g, k, i)) return true;
     }

@@ -8,6 +8,9 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCompleter>
+#include <QDateTimeEdit>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFrame>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -16,6 +19,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QPixmap>
 #include <QPlainTextEdit>
@@ -27,6 +31,7 @@
 #include <QVBoxLayout>
 
 #include "platform/signaux_qt.h"
+#include "scheduler/manuel.h"
 #include "scheduler/tick.h"
 #include "settings/ini.h"
 #include "window/demarrage.h"
@@ -219,7 +224,10 @@ fenetre_qt::fenetre_qt(programme& p, QWidget* parent)
     }
 
     Timer1_.setInterval(periode_timer1_ms);
-    connect(&Timer1_, &QTimer::timeout, this, [this] { Timer1_Timer(p_); });
+    connect(&Timer1_, &QTimer::timeout, this, [this] {
+        Timer1_Timer(p_);
+        actualise_infobulles();
+    });
 }
 
 fenetre_qt::~fenetre_qt() {
@@ -249,6 +257,13 @@ void fenetre_qt::cree_colonne_gauche() {
         option->setAutoFillBackground(true);
         pose(option, {120, haut_option_1 + i * pas_options, largeur_option, pas_options});
         groupe->addButton(option, i);
+        // Control by hand, as a wall switch's button.
+        option->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(option, &QWidget::customContextMenuRequested, this, [this, option, i](QPoint ou) {
+            QMenu* menu = menu_voie(i);
+            menu->exec(option->mapToGlobal(ou));
+            delete menu;
+        });
         widgets_[static_cast<std::size_t>(champ::Option1)][static_cast<std::size_t>(i)] = option;
     }
     connect(groupe, &QButtonGroup::idClicked, this,
@@ -422,7 +437,85 @@ void fenetre_qt::demarre(const std::string& dossier_executable) {
     Timer1_.start();
     Form_Load(p_, dossier_executable);
     synchronise_listes();
+    actualise_infobulles();
     show();
+}
+
+QMenu* fenetre_qt::menu_voie(int i) {
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QString("menu_voie_%1").arg(i));
+    // A refusal (the program starting or stopping, a date past) is shown, not lost.
+    const auto fait = [this](const std::string& refus) {
+        if (!refus.empty()) p_.s.message("Horlivet", refus);
+        actualise_infobulles();
+    };
+    connect(menu->addAction("Marche forcée jusqu'au prochain changement"), &QAction::triggered,
+            this, [this, i, fait] { fait(marche_forcee(p_, i, "fenêtre")); });
+    connect(menu->addAction("Arrêt forcé jusqu'au prochain changement"), &QAction::triggered, this,
+            [this, i, fait] { fait(arret_force(p_, i, "fenêtre")); });
+    QAction* retour = menu->addAction("Retour au programme");
+    retour->setEnabled(p_.g.forcages.at(static_cast<std::size_t>(i)).s != forcage::sorte::aucun);
+    connect(retour, &QAction::triggered, this,
+            [this, i, fait] { fait(retour_au_programme(p_, i, "fenêtre")); });
+    menu->addSeparator();
+    connect(menu->addAction("Congés jusqu'au..."), &QAction::triggered, this, [this, i, fait] {
+        std::optional<date_heure> fin;
+        if (date_conges) {
+            fin = date_conges();
+        } else {
+            QDialog boite(this);
+            boite.setWindowTitle("Congés");
+            auto* mise_en_page = new QVBoxLayout(&boite);
+            mise_en_page->addWidget(new QLabel("Aucun lancement pour cette voie jusqu'au :"));
+            const date_heure d = p_.s.maintenant();
+            auto* choix = new QDateTimeEdit(
+                QDateTime(QDate(d.annee, d.mois, d.jour).addDays(7), QTime(0, 0)), &boite);
+            choix->setCalendarPopup(true);
+            choix->setDisplayFormat("dd/MM/yyyy HH:mm");
+            mise_en_page->addWidget(choix);
+            auto* boutons =
+                new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &boite);
+            connect(boutons, &QDialogButtonBox::accepted, &boite, &QDialog::accept);
+            connect(boutons, &QDialogButtonBox::rejected, &boite, &QDialog::reject);
+            mise_en_page->addWidget(boutons);
+            if (boite.exec() != QDialog::Accepted) return;
+            const QDateTime t = choix->dateTime();
+            date_heure r;
+            r.annee = t.date().year();
+            r.mois = t.date().month();
+            r.jour = t.date().day();
+            r.secondes = t.time().hour() * 3600 + t.time().minute() * 60;
+            fin = date_de(instant_de(r));
+        }
+        if (fin) fait(met_en_pause(p_, i, *fin, "fenêtre"));
+    });
+    return menu;
+}
+
+void fenetre_qt::actualise_infobulles() {
+    for (int i = 0; i < nb_voies; ++i) {
+        QWidget* option =
+            widgets_[static_cast<std::size_t>(champ::Option1)][static_cast<std::size_t>(i)];
+        const forcage& f = p_.g.forcages[static_cast<std::size_t>(i)];
+        QString texte;
+        if (f.s != forcage::sorte::aucun) {
+            texte = f.s == forcage::sorte::pause    ? "En congés"
+                    : f.s == forcage::sorte::marche ? "Marche forcée"
+                                                    : "Arrêt forcé";
+            if (f.jusqua) {
+                const date_heure& d = *f.jusqua;
+                texte += QString(" jusqu'au %1/%2/%3 %4:%5")
+                             .arg(d.jour, 2, 10, QChar('0'))
+                             .arg(d.mois, 2, 10, QChar('0'))
+                             .arg(d.annee)
+                             .arg(d.secondes / 3600, 2, 10, QChar('0'))
+                             .arg(d.secondes / 60 % 60, 2, 10, QChar('0'));
+            } else {
+                texte += " jusqu'au retour au programme";
+            }
+        }
+        if (option->toolTip() != texte) option->setToolTip(texte);
+    }
 }
 
 void fenetre_qt::closeEvent(QCloseEvent* evenement) {

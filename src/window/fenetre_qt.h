@@ -5,6 +5,8 @@
 // user's edits to the model, whose handlers do the rest.
 
 #include <array>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,7 @@
 #include "model/programme.h"
 
 class QComboBox;
+class QMenu;
 class QCompleter;
 class QPushButton;
 class QStringListModel;
@@ -41,6 +44,15 @@ public:
     // channel's frame first if it is not built yet.
     QWidget* widget_qt(champ c, int i) const;
     QPushButton* bouton_enregistre() const { return enregistre_; }
+
+    // The menu of channel i's selector (a right click opens it): held on or off until
+    // the next switching, back to the schedule, holidays until a chosen date. The caller
+    // owns it. `date_conges` stands in for the date chooser when set (tests).
+    QMenu* menu_voie(int i);
+    std::function<std::optional<date_heure>()> date_conges;
+    // Each selector's tooltip says the override or pause in force on its channel, if any;
+    // after a tick, a menu action or a request from outside.
+    void actualise_infobulles();
     QPushButton* bouton_fin() const { return FIN_; }
     const QTimer& Timer1() const { return Timer1_; }
 

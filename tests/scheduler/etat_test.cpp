@@ -181,6 +181,22 @@ TEST_F(Redemarrage, AStartedSlotIsStoppedOnceAtItsStopOrAtStartupWhenItsStopPass
          "M0@1 08:00:00 A0@1 09:00:00 | too large; no started slot restored"},
         {"an empty state file: nothing to restore", "", jamais, false, nullptr, lundi(8, 20),
          "M0@1 08:00:00 A0@1 09:00:00 | no started slot to restore"},
+        {"a pause that ended while down ends at startup, nothing started",
+         "channel 1 paused since 2026-12-06 10:00:00 until 2026-12-07 08:10:00\n", jamais, false,
+         nullptr, lundi(8, 20),
+         "M0@1 08:00:00 A0@1 09:00:00 | no started slot to restore| channel 1: pause ended while "
+         "the program was down; its "
+         "next start comes from its schedule"},
+        {"a pause in force at startup holds and stays in the file",
+         "channel 1 paused since 2026-12-06 10:00:00 until 2026-12-08 12:00:00\n", jamais, false,
+         nullptr, lundi(7, 0),
+         "| no started slot to restore| channel 1 stays paused until 2026-12-08 12:00:00"},
+        {"held on by a killed run, its end passed while down: stopped at startup",
+         "channel 1 held on since 2026-12-07 07:00:00 until 2026-12-07 08:00:00 start\n", jamais,
+         false, nullptr, lundi(8, 20),
+         "A0@0 08:20:00 M0@1 08:00:00 A0@1 09:00:00 | no started slot to restore| channel 1: "
+         "override ended while the "
+         "program was down; its next start comes from its schedule"},
         {"malformed lines left out, the rest used",
          "channel 1 slot 1\n\x01\x02\nchannel 1 slot 1 started 2026-12-07 08:00:00 times "
          "08:00-09:00\nchannel 2 slot 9\n",

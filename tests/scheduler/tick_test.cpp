@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "model/horaires_du_jour.h"
+#include "scheduler/manuel.h"
 #include "support/faux.h"
 
 namespace horlivet {
@@ -34,6 +35,25 @@ std::vector<troncon> un_tick(sys_seconds t) { return {{t, t + 1s}}; }
 // A validity box ticked or cleared live, with no save.
 void valide(programme& p, faux_monde&) { ecrit_coche(p.fenetre, champ::valid, 0, true); }
 void invalide(programme& p, faux_monde&) { ecrit_coche(p.fenetre, champ::valid, 0, false); }
+
+// A request by hand at `t`, before the stretch that starts there; it must be done.
+std::function<void(programme&, faux_monde&)> main(sys_seconds t,
+                                                  std::string (*action)(programme&, int,
+                                                                        const std::string&)) {
+    return [t, action](programme& p, faux_monde& m) {
+        m.maintenant = t;
+        EXPECT_EQ(action(p, 0, "test"), "");
+    };
+}
+std::function<void(programme&, faux_monde&)> pause_jusqua(sys_seconds t, sys_seconds fin) {
+    return [t, fin](programme& p, faux_monde& m) {
+        m.maintenant = t;
+        EXPECT_EQ(met_en_pause(p, 0, date_de(fin), "test"), "");
+    };
+}
+// Channel 1 every day, 08:30-09:00 and 18:00-22:00.
+const std::vector<horaire> manuel = {
+    {0, {0, 1, 2, 3, 4, 5, 6}, {{1, 8, 30, 9, 0, 1}, {2, 18, 0, 22, 0, 1}}}};
 
 // Clock steps and the minutes no tick saw, on one schedule each.
 const std::vector<horaire> sauts = {{0, {0, 1, 2}, {{1, 8, 30, 9, 0, 1}, {2, 9, 30, 9, 30, 1}}},
@@ -229,6 +249,41 @@ const cas table[] = {
       "A3@6 04:00:00"},
      {"no tick saw the 1 h 0 min 20 s from 2026-12-13 01:59:40 to 2026-12-13 03:00:00 "
       "(local time): 3 launches catch up"}},
+    {"on by hand holds until the next start: the slot starts, nothing launched twice",
+     manuel,
+     {{le(0, 6, 0), le(0, 7, 0)}, {le(0, 7, 0), le(0, 9, 10), main(le(0, 7, 0), marche_forcee)}},
+     {"M0@0 07:00:00", "A0@0 09:00:00"},
+     {"channel 1 on by hand until 08:30 (test)",
+      "channel 1 on by hand ends at its switching; the schedule takes over"}},
+    {"on by hand while the slot waits: its stop minute stops it",
+     manuel,
+     {{le(0, 8, 0), le(0, 8, 40)},
+      {le(0, 8, 40), le(0, 8, 50), main(le(0, 8, 40), arret_force)},
+      {le(0, 8, 50), le(0, 10, 0), main(le(0, 8, 50), marche_forcee)}},
+     {"M0@0 08:30:00", "A0@0 08:40:00", "M0@0 08:50:00", "A0@0 09:00:00"},
+     {"channel 1 off by hand until 09:00 (test)", "channel 1 on by hand until 09:00 (test)",
+      "channel 1 on by hand ends at its switching; the schedule takes over"}},
+    {"off by hand: its stop minute launches nothing, the next start does",
+     manuel,
+     {{le(0, 8, 0), le(0, 8, 40)}, {le(0, 8, 40), le(0, 18, 1), main(le(0, 8, 40), arret_force)}},
+     {"M0@0 08:30:00", "A0@0 08:40:00", "M0@0 18:00:00"},
+     {"channel 1 off by hand until 09:00 (test)",
+      "channel 1 off by hand ends at its switching; the schedule takes over"}},
+    {"auto: back to the slot under way, one launch",
+     manuel,
+     {{le(0, 8, 0), le(0, 8, 40)},
+      {le(0, 8, 40), le(0, 8, 50), main(le(0, 8, 40), arret_force)},
+      {le(0, 8, 50), le(0, 9, 10), main(le(0, 8, 50), retour_au_programme)}},
+     {"M0@0 08:30:00", "A0@0 08:40:00", "M0@0 08:50:00", "A0@0 09:00:00"},
+     {"channel 1 off by hand until 09:00 (test)", "channel 1 back to its schedule (test)"}},
+    {"paused over two days and a gap: nothing, then the evening slot under way at its end",
+     manuel,
+     {{le(0, 8, 0), le(0, 8, 40)},
+      {le(0, 8, 40), le(1, 8, 20), pause_jusqua(le(0, 8, 40), le(2, 19, 0))},
+      {le(2, 8, 50), le(2, 22, 10)}},
+     {"M0@0 08:30:00", "A0@0 08:40:00", "M0@2 19:00:00", "A0@2 22:00:00"},
+     {"channel 1 paused until 2026-12-09 19:00 (test)",
+      "channel 1: pause over, back to its schedule"}},
     {"winter time, 03:00 becomes 02:00: nothing twice",
      trous,
      {{le(6, 0, 50), le(6, 3, 0)}, {le(6, 2, 0), le(6, 4, 10)}},

@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -182,6 +183,31 @@ TEST_F(Fenetre, EachWayToEndStopsEachActiveChannelOnceInOrderThenEndsUnsavedAndT
         deux_ticks(p, m);
         EXPECT_EQ(m.lancements.size(), 4u);
     }
+}
+
+// The selector's menu acts by hand on its channel, and its tooltip says so until it ends.
+TEST_F(Fenetre, TheSelectorsMenuHoldsOrPausesItsChannelAndTheTooltipSaysSoUntilItEnds) {
+    commandes_nommees(p);
+    const auto choisit = [this](int n) {
+        std::unique_ptr<QMenu> menu(fenetre->menu_voie(2));
+        QList<QAction*> actions;
+        for (QAction* a : menu->actions())
+            if (!a->isSeparator()) actions << a;
+        EXPECT_EQ(actions.size(), 4);
+        EXPECT_EQ(actions[2]->isEnabled(), p.g.forcages[2].s != forcage::sorte::aucun);
+        actions[n]->trigger();
+        return w(champ::Option1, 2)->toolTip().toStdString();
+    };
+    EXPECT_EQ(choisit(0), "Marche forcée jusqu'au retour au programme");
+    fenetre->date_conges = [this] { return date_de(m.maintenant - days(1)); };
+    EXPECT_EQ(choisit(3), "Marche forcée jusqu'au retour au programme");
+    ASSERT_EQ(m.messages.size(), 1u);
+    fenetre->date_conges = [this] { return date_de(m.maintenant + days(2)); };
+    EXPECT_EQ(choisit(3), "En congés jusqu'au 07/01/2026 07:30");
+    EXPECT_EQ(choisit(2), "");
+    EXPECT_EQ(evenements(), "M2 A2");
+    EXPECT_EQ(m.signalements.front(),
+              "channel 3 on by hand until auto (no switching within 8 days) (fenêtre)");
 }
 
 // The load's warning box runs its own event loop: a signal there ends the program before
