@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "model/mots.h"
+
 namespace horlivet {
 
 namespace {
@@ -12,20 +14,6 @@ namespace {
 using namespace std::chrono;
 
 constexpr heure_du_jour derniere_minute = secondes_par_jour - 60;
-
-// The words of a text, split on blanks.
-std::vector<std::string_view> mots_de(std::string_view t) {
-    std::vector<std::string_view> r;
-    for (;;) {
-        const std::size_t debut = t.find_first_not_of(" \t");
-        if (debut == std::string_view::npos) return r;
-        t.remove_prefix(debut);
-        const std::size_t fin = t.find_first_of(" \t");
-        r.push_back(t.substr(0, fin));
-        if (fin == std::string_view::npos) return r;
-        t.remove_prefix(fin);
-    }
-}
 
 // "HH:MM" or "H:MM", 00:00..23:59.
 std::optional<heure_du_jour> lit_hh_mm(std::string_view t) {
@@ -77,7 +65,7 @@ auto& element(V& v, int k, int i) {
 std::optional<regle_soleil> lit_regle_soleil(std::string_view texte) {
     // The event and its offset may be written together ("coucher+30") or apart.
     std::string colle;
-    for (const std::string_view m : mots_de(texte)) {
+    for (const std::string_view m : mots(texte)) {
         const bool signe = !m.empty() && (m.front() == '+' || m.front() == '-');
         if (!colle.empty() && (signe || colle.back() == '+' || colle.back() == '-')) {
             colle += m;
@@ -85,10 +73,10 @@ std::optional<regle_soleil> lit_regle_soleil(std::string_view texte) {
             colle += (colle.empty() ? "" : " ") + std::string(m);
         }
     }
-    const std::vector<std::string_view> mots = mots_de(colle);
-    if (mots.empty()) return std::nullopt;
+    const std::vector<std::string_view> m = mots(colle);
+    if (m.empty()) return std::nullopt;
     regle_soleil r;
-    std::string_view evenement = mots[0];
+    std::string_view evenement = m[0];
     const std::size_t signe = evenement.find_first_of("+-");
     const std::string_view nom = evenement.substr(0, signe);
     if (nom == "coucher") {
@@ -101,13 +89,13 @@ std::optional<regle_soleil> lit_regle_soleil(std::string_view texte) {
         if (!d) return std::nullopt;
         r.decalage = *d;
     }
-    for (std::size_t n = 1; n < mots.size(); n += 2) {
-        if (n + 1 >= mots.size()) return std::nullopt;
-        const std::optional<heure_du_jour> t = lit_hh_mm(mots[n + 1]);
+    for (std::size_t n = 1; n < m.size(); n += 2) {
+        if (n + 1 >= m.size()) return std::nullopt;
+        const std::optional<heure_du_jour> t = lit_hh_mm(m[n + 1]);
         if (!t) return std::nullopt;
         std::optional<heure_du_jour>* borne = nullptr;
-        if (mots[n] == "apres" || mots[n] == "après") borne = &r.apres;
-        if (mots[n] == "avant") borne = &r.avant;
+        if (m[n] == "apres" || m[n] == "après") borne = &r.apres;
+        if (m[n] == "avant") borne = &r.avant;
         if (!borne || *borne) return std::nullopt;
         *borne = t;
     }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "model/horaires_du_jour.h"
+#include "model/mots.h"
 #include "scheduler/commande.h"
 #include "scheduler/journal.h"
 #include "scheduler/manuel.h"
@@ -51,20 +52,6 @@ bool lit_forme(std::string_view t, std::string_view forme, std::array<int, N>& n
         t.remove_prefix(chiffres);
     }
     return t.empty() && n == N;
-}
-
-// The words of a line, split on blanks.
-std::vector<std::string_view> mots(std::string_view ligne) {
-    std::vector<std::string_view> r;
-    for (;;) {
-        const std::size_t debut = ligne.find_first_not_of(" \t\r");
-        if (debut == std::string_view::npos) return r;
-        ligne.remove_prefix(debut);
-        const std::size_t fin = ligne.find_first_of(" \t\r");
-        r.push_back(ligne.substr(0, fin));
-        if (fin == std::string_view::npos) return r;
-        ligne.remove_prefix(fin);
-    }
 }
 
 // "+0200" as seconds east of UTC.

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "model/mots.h"
 #include "scheduler/commande.h"
 #include "scheduler/etat.h"
 #include "scheduler/journal.h"
@@ -15,20 +16,6 @@ namespace {
 using namespace std::chrono;
 
 constexpr seconds une_minute(60);
-
-// The words of a line, split on blanks.
-std::vector<std::string_view> mots(std::string_view ligne) {
-    std::vector<std::string_view> r;
-    for (;;) {
-        const std::size_t debut = ligne.find_first_not_of(" \t\r\n");
-        if (debut == std::string_view::npos) return r;
-        ligne.remove_prefix(debut);
-        const std::size_t fin = ligne.find_first_of(" \t\r\n");
-        r.push_back(ligne.substr(0, fin));
-        if (fin == std::string_view::npos) return r;
-        ligne.remove_prefix(fin);
-    }
-}
 
 // Exactly `n` digits.
 std::optional<int> nombre(std::string_view t, std::size_t n) {

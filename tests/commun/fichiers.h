@@ -30,7 +30,13 @@ struct dossier_temporaire {
 // The bytes of a file; the empty text when it cannot be read.
 inline std::string lit_fichier(const std::filesystem::path& chemin) {
     std::ifstream in(chemin, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    // A /proc file of a process reaped meanwhile fails its read (ESRCH), which the stream
+    // throws: that process is gone, and reads as nothing.
+    try {
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    } catch (const std::ios_base::failure&) {
+        return {};
+    }
 }
 
 // Replaces a file with these bytes.

@@ -9,19 +9,7 @@ tmp=$(mktemp -d)
 chmod 755 "$tmp"
 a=
 trap '[ -z "$a" ] || kill -9 "$a" 2>/dev/null || true; rm -f /dev/shm/*faketime_*_"$a"; rm -rf "$tmp"' EXIT
-fautes=0
-faute() {
-    echo "FAIL: $*" >&2
-    fautes=$((fautes + 1))
-}
-attend() {
-    n=0
-    until "$@"; do
-        n=$((n + 1))
-        [ $n -lt 300 ] || return 1
-        sleep 0.1
-    done
-}
+. "$(dirname "$0")/../commun/reel.sh"
 cp "$build/horlivet" "$build/horlivet-ctl" "$tmp/"
 cp -r "$build/actions" "$tmp/actions"
 # Channel 1 on Monday 08:00-12:00 (under way, so not started at 10:00); channel 2 no slot.
