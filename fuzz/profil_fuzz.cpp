@@ -167,7 +167,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* donnees, std::size_t t
 
         if (!ecriture_simple(s, k, v)) continue;
         verifie(lit_profil(g, s, k, "", 1 << 30) == relu(v), "a plain write reads back");
-        if (deja == relu(v))
+        // A Ctrl-Z in the value may end the file: the writer rewrites such a line.
+        if (deja == relu(v) && v.find('\x1A') == std::string::npos)
             verifie(apres == texte_avant, "a key that already reads so keeps its line");
         verifie(une_ligne_changee(texte_avant, apres), "a write keeps every other line's bytes");
         std::size_t m = 0;
