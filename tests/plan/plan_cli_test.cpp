@@ -56,19 +56,18 @@ TEST_F(PlanCli, ExitCodeTellsErrorsAndWarningsAndTheDefaultFileIsBesideTheProgra
     essai::ecrit_fichier(d + "/bon.ini",
                          "[ervaline]\r\nnom_0=Pompe\r\nlundi_0=on\r\nheure_deb_1_0=8\r\n"
                          "minute_deb_1_0=30\r\nheure_fin_1_0=9\r\nvalid_0=on\r\n");
-    // Each kind of warning alone, then both.
+    // Each kind of warning alone.
     const std::string four = "[ervaline]\r\nnom_2=Four\r\nvalid_2=on\r\n";
-    const std::string deux = four + "valid_2_2=on\r\nheure_deb_2_2=5\r\nheure_fin_2_2=7\r\n";
     essai::ecrit_fichier(d + "/incoherent.ini", four + "heure_deb_1_2=22\r\nheure_fin_1_2=6\r\n");
-    essai::ecrit_fichier(d + "/recouvrant.ini", deux + "heure_fin_1_2=6\r\n");
-    essai::ecrit_fichier(d + "/averti.ini", deux + "heure_deb_1_2=22\r\nheure_fin_1_2=6\r\n");
+    essai::ecrit_fichier(d + "/recouvrant.ini", four +
+                                                    "valid_2_2=on\r\nheure_deb_2_2=5\r\n"
+                                                    "heure_fin_2_2=7\r\nheure_fin_1_2=6\r\n");
     // The warnings' texts are the printed plan's (plan_test).
     const std::vector<cas_cli> table = {
         {"an empty file gives the defaults", {d + "/vide.ini"}, 0, "1  ??0\n"},
         {"a good file", {d + "/bon.ini"}, 0, "1  Pompe\n  days   Mon\n  slots  1: 08:30–09:00\n"},
         {"a slot that stops before it starts", {d + "/incoherent.ini"}, 1, "does not stop after"},
         {"slots out of order", {d + "/recouvrant.ini"}, 1, "does not start after slot 1"},
-        {"both", {d + "/averti.ini"}, 1, "after it starts\n  channel 3 (Four) slot 2 05:00"},
         {"a chart beside a good file", {d + "/bon.ini", "--svg=" + d + "/plan.svg"}, 0},
         {"a missing file", {d + "/absent.ini"}, 2, "", d + "/absent.ini: no such file\n"},
         {"a folder", {d}, 2, "", d + ": is a folder, not a file\n"},

@@ -226,12 +226,6 @@ const cas table[] = {
      {"M0@0 10:00:00", "A0@1 08:30:00", "M0@1 08:30:00", "A0@1 09:00:00"},
      {"no tick saw the 22 h 29 min 20 s from 2026-12-07 10:00:40 to 2026-12-08 08:30:00 "
       "(local time): 2 launches catch up"}},
-    {"stepped from 05:00 to 07:00: the overnight slot's stop, then the morning start",
-     ordre,
-     {{le(0, 21, 59), le(1, 5, 0)}, {le(1, 7, 0, 30), le(1, 8, 1)}},
-     {"M1@0 22:00:00", "A1@1 07:00:30", "M1@1 07:00:30", "M0@1 08:00:10", "A1@1 08:00:10"},
-     {"no tick saw the 2 h 0 min 50 s from 2026-12-08 04:59:40 to 2026-12-08 07:00:30 "
-      "(local time): 2 launches catch up"}},
     {"over midnight into an unticked day: the overnight slot stays on",
      trous,
      {{le(0, 21, 50), le(0, 22, 10)}, {le(1, 7, 0), le(1, 7, 10)}},
