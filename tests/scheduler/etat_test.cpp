@@ -94,7 +94,7 @@ struct Redemarrage : testing::Test {
     std::unique_ptr<programme> p;
     const std::string etat = (d.chemin / "horlivet.etat").string();
     // What the state file's writes answer (none: they succeed); the launches that found
-    // the file without a slot of channel 1, the one the rows launch for.
+    // the file without channel 1, the one the rows launch for.
     std::string refus;
     std::string hors_etat;
 
@@ -108,7 +108,7 @@ struct Redemarrage : testing::Test {
         p->s.lance = [this, lance = p->s.lance](const std::string& fichier,
                                                 const std::string& dossier) {
             const auto t = m.fichiers.find(etat);
-            if (t == m.fichiers.end() || t->second.find("channel 1 slot") == std::string::npos)
+            if (t == m.fichiers.end() || t->second.find("channel 1 ") == std::string::npos)
                 hors_etat += fichier + " ";
             return lance(fichier, dossier);
         };
