@@ -68,23 +68,64 @@ bool horaires_du_jour(programme& p, const date_heure& d) {
     return a_tire;
 }
 
-std::string raison_horaire(const programme& p, int k, int i, bool debut) {
+void ecrit_heure(ervaline& f, int k, int i, bool debut, heure_du_jour t) {
+    ecrit_position(f, debut ? H_marche(k) : H_arret(k), i, t / 3600);
+    ecrit_position(f, debut ? M_marche(k) : M_arret(k), i, t / 60 % 60);
+}
+
+void montre_horaires_du_jour(programme& p) {
     const variables_plages& v = p.g.variables;
-    const regles_plage& r = regles_k(v, k, i);
+    const bool marque = marque_visible(p.fenetre);
+    for (int k = 1; k <= nb_plages; ++k) {
+        for (int i = 0; i < nb_voies; ++i) {
+            const regles_plage& saisies =
+                v.regles_saisies[static_cast<std::size_t>(k - 1)][static_cast<std::size_t>(i)];
+            for (const bool debut : {true, false}) {
+                // A field typed into since the save keeps what was typed.
+                if (!cote_variable(v.place, regles_k(v, k, i), debut) ||
+                    !cote_variable(v.lieu_saisi, saisies, debut))
+                    continue;
+                ecrit_heure(p.fenetre, k, i, debut, debut ? debut_k(p.h, k, i) : fin_k(p.h, k, i));
+            }
+        }
+    }
+    // Today's times are no edit of the user's.
+    if (!marque) cache_marque(p.fenetre);
+}
+
+namespace {
+
+// What moves a start or stop with rules `r` at `place`, in words; "" for a fixed time.
+std::string decrit(const std::optional<lieu>& place, const regles_plage& r, bool debut) {
     const std::optional<regle_soleil>& s = debut ? r.soleil_debut : r.soleil_fin;
     const int alea = debut ? r.alea_debut : r.alea_fin;
     std::string t;
-    if (s && v.place) {
+    if (s && place) {
         t = std::string(s->coucher ? "Suit le coucher du soleil" : "Suit le lever du soleil") +
             " (" + texte_regle_soleil(*s) + ")";
-        if (p.h.sans_debut[static_cast<std::size_t>(k - 1)][static_cast<std::size_t>(i)])
-            t += " ; le soleil ne se lève ni ne se couche aujourd'hui : la plage ne démarre pas";
     } else if (s) {
         t = "Suivrait le soleil (" + texte_regle_soleil(*s) + ") : aucun lieu n'est défini";
     }
     if (alea > 0) {
         t += (t.empty() ? "" : " ; ") + std::string("varie de ") + std::to_string(alea) +
              " min au plus chaque jour";
+    }
+    return t;
+}
+
+}  // namespace
+
+std::string raison_horaire(const programme& p, int k, int i, bool debut) {
+    const variables_plages& v = p.g.variables;
+    const auto ki = static_cast<std::size_t>(k - 1), ii = static_cast<std::size_t>(i);
+    const regles_plage& r = regles_k(v, k, i);
+    std::string t = decrit(v.place, r, debut);
+    if (v.place && (debut ? r.soleil_debut : r.soleil_fin) && p.h.sans_debut[ki][ii])
+        t += " ; le soleil ne se lève ni ne se couche aujourd'hui : la plage ne démarre pas";
+    const std::string saisie = decrit(v.lieu_saisi, v.regles_saisies[ki][ii], debut);
+    if (saisie != decrit(v.place, r, debut)) {
+        t += (t.empty() ? "" : "\n") + std::string("À l'enregistrement : ") +
+             (saisie.empty() ? "heure fixe" : saisie);
     }
     return t;
 }

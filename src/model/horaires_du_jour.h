@@ -19,7 +19,16 @@ void retient_fixes(programme& p);
 // slot follows the sun or varies.
 bool horaires_du_jour(programme& p, const date_heure& d);
 
-// Why slot k of channel i has the times it has today, for a tooltip: "" for a fixed slot.
+// Time `t` in the hour and minute combos of the start (`debut`) or stop of slot k of
+// channel i.
+void ecrit_heure(ervaline& f, int k, int i, bool debut, heure_du_jour t);
+
+// Shows today's times (p.h) in the time combos of each start and stop that moves from day
+// to day, unless typed into since the last save; the unsaved mark stays as it was.
+void montre_horaires_du_jour(programme& p);
+
+// Why slot k of channel i has the times it has today, for a tooltip: "" for a fixed slot;
+// then what the next save puts in force, where the window's menu changed it.
 std::string raison_horaire(const programme& p, int k, int i, bool debut);
 
 }  // namespace horlivet

@@ -147,6 +147,11 @@ std::optional<heure_du_jour> heure_soleil(const regle_soleil& r, const lieu& l,
 regles_plage& regles_k(variables_plages& v, int k, int i) { return element(v, k, i); }
 const regles_plage& regles_k(const variables_plages& v, int k, int i) { return element(v, k, i); }
 
+bool cote_variable(const std::optional<lieu>& place, const regles_plage& r, bool debut) {
+    return debut ? (place && r.soleil_debut) || r.alea_debut > 0
+                 : (place && r.soleil_fin) || r.alea_fin > 0;
+}
+
 bool plage_variable(const variables_plages& v, int k, int i) {
     const regles_plage& r = regles_k(v, k, i);
     return (v.place && (r.soleil_debut || r.soleil_fin)) || r.alea_debut > 0 || r.alea_fin > 0;

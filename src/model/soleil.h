@@ -69,6 +69,9 @@ using par_plage = std::array<std::array<T, nb_voies>, nb_plages>;
 struct variables_plages {
     std::optional<lieu> place;
     par_plage<regles_plage> regles{};  // [k - 1][i]
+    // What the window shows and edits; in force from the next save, as the times are.
+    std::optional<lieu> lieu_saisi;
+    par_plage<regles_plage> regles_saisies{};
     // The times of the time combos as the last load or save read them.
     horaires fixes;
     int date = 0;  // yyyymmdd of the date horaires were worked out for; 0: to do
@@ -80,6 +83,10 @@ struct variables_plages {
 // The rules of slot k (1..4) of channel i.
 regles_plage& regles_k(variables_plages& v, int k, int i);
 const regles_plage& regles_k(const variables_plages& v, int k, int i);
+
+// True when the start (`debut`) or the stop of a slot with rules `r` moves from day to
+// day at `place`: it follows the sun there, or varies.
+bool cote_variable(const std::optional<lieu>& place, const regles_plage& r, bool debut);
 
 // True when some slot follows the sun (with a place set) or varies.
 bool a_des_variables(const variables_plages& v);

@@ -152,7 +152,7 @@ void Timer1_Timer(programme& p) {
     const date_heure aujourdhui = p.s.maintenant();
     const std::optional<date_heure> precedent = p.g.dernier_tick;
     p.g.dernier_tick = aujourdhui;
-    const int tirage_avant = p.g.variables.date_tirage;
+    const int tirage_avant = p.g.variables.date_tirage, date_avant = p.g.variables.date;
     // Overrides and pauses whose end has come (manuel.h); none in force costs a loop.
     fins_du_tick fins = forcages_du_tick(p, aujourdhui);
     if (precedent && instant_de(aujourdhui) - instant_de(*precedent) > ecart_sans_trou) {
@@ -161,6 +161,7 @@ void Timer1_Timer(programme& p) {
     // The first tick of a day works out its slot times; a new draw goes to the state file.
     horaires_du_jour(p, aujourdhui);
     if (p.g.variables.date_tirage != tirage_avant) note_tirage(p);
+    if (p.g.variables.date != date_avant) montre_horaires_du_jour(p);
     regles_du_tick(
         p, aujourdhui, [&p](heure_du_jour t) { return dans_la_fenetre(p, t); },
         [&p, &fins](int i, int k) {

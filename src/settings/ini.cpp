@@ -180,6 +180,8 @@ void charge_variables(programme& p, const fichier_profil& f) {
             }
         }
     }
+    v.lieu_saisi = v.place;
+    v.regles_saisies = v.regles;
 }
 
 // Writes [horlivet]: the place and each slot's rules; a key whose rule is gone is
@@ -212,20 +214,40 @@ void ecrit_variables(const programme& p, fichier_profil& f) {
     }
 }
 
-// The value the save writes for a time combo: a slot that follows the sun keeps today's
-// worked-out time in its fixed keys, for a tool that knows nothing of the sun.
-std::string valeur_combo_du_jour(const programme& p, const horaires& du_jour, champ c, int i) {
+// The value the save writes for a time combo: a start or stop that follows the sun keeps
+// today's worked-out time in its fixed keys, for a tool that knows nothing of the sun; one
+// that only varies keeps the time it is drawn around.
+std::string valeur_combo_du_jour(const programme& p, champ c, int i) {
+    const variables_plages& v = p.g.variables;
     for (int k = 1; k <= nb_plages; ++k) {
-        const regles_plage& r = regles_k(p.g.variables, k, i);
         const bool debut = c == H_marche(k) || c == M_marche(k);
         if (!debut && c != H_arret(k) && c != M_arret(k)) continue;
-        if (!p.g.variables.place || !(debut ? r.soleil_debut : r.soleil_fin)) break;
-        const heure_du_jour t =
-            (debut ? du_jour.debut
-                   : du_jour.fin)[static_cast<std::size_t>(k - 1)][static_cast<std::size_t>(i)];
+        const regles_plage& r = regles_k(v, k, i);
+        if (!cote_variable(v.place, r, debut)) break;
+        const bool soleil = v.place && (debut ? r.soleil_debut : r.soleil_fin);
+        const horaires& h = soleil ? p.h : v.fixes;
+        const heure_du_jour t = debut ? debut_k(h, k, i) : fin_k(h, k, i);
         return std::to_string(est_heure(c) ? t / 3600 : t / 60 % 60);
     }
     return valeur_a_ecrire(p.fenetre, c, i);
+}
+
+// The combos' times as the new fixed ones, except where a field showed a drawn time that
+// still varies: that draw must not become the time the next ones are drawn around.
+void rafraichit_fixes(programme& p, const variables_plages& avant) {
+    const variables_plages& v = p.g.variables;
+    for (int i = 0; i < nb_voies; ++i) rafraichit_horaires(p.h, p.fenetre, i);
+    for (int k = 1; k <= nb_plages; ++k) {
+        for (int i = 0; i < nb_voies; ++i) {
+            const auto ki = static_cast<std::size_t>(k - 1), ii = static_cast<std::size_t>(i);
+            const regles_plage &r = regles_k(v, k, i), &r_avant = regles_k(avant, k, i);
+            if (r.alea_debut > 0 && r_avant.alea_debut > 0 &&
+                !(avant.place && r_avant.soleil_debut))
+                p.h.debut[ki][ii] = avant.fixes.debut[ki][ii];
+            if (r.alea_fin > 0 && r_avant.alea_fin > 0 && !(avant.place && r_avant.soleil_fin))
+                p.h.fin[ki][ii] = avant.fixes.fin[ki][ii];
+        }
+    }
 }
 
 // Today's times once the fixed ones are refreshed; the clock is read only when some slot
@@ -283,20 +305,34 @@ void lecture_ini(programme& p) {
 
 std::string ecriture_ini(programme& p) {
     fichier_profil f = charge_profil(p.g.fichier_ini);
-    const horaires du_jour = p.h;
+    // The times and the slot menu's choices come in force together, today's worked out
+    // from them before the file takes them.
+    variables_plages& v = p.g.variables;
+    const variables_plages avant = v;
+    v.place = v.lieu_saisi;
+    v.regles = v.regles_saisies;
+    // A variation set or changed shows from today: the day is drawn again.
+    for (int k = 1; k <= nb_plages; ++k) {
+        for (int i = 0; i < nb_voies; ++i) {
+            const regles_plage &r = regles_k(v, k, i), &r_avant = regles_k(avant, k, i);
+            if (r.alea_debut != r_avant.alea_debut || r.alea_fin != r_avant.alea_fin)
+                v.date_tirage = 0;
+        }
+    }
+    rafraichit_fixes(p, avant);
+    horaires_apres_chargement(p);
+    montre_horaires_du_jour(p);
     for (int i = 0; i < nb_voies; ++i) {
         for (int c = 0; c < nb_champs_voie; ++c) {
             const cle_ini& cle = cles[static_cast<std::size_t>(c)];
             tampon_nom tampon;
             const champ ch = static_cast<champ>(c);
-            ecrit_profil(f, section_ini, nom_cle(cle, i, tampon),
-                         est_combo(ch) ? valeur_combo_du_jour(p, du_jour, ch, i)
-                                       : valeur_a_ecrire(p.fenetre, ch, i));
-            if (static_cast<champ>(c) == champ::valid_4) rafraichit_horaires(p.h, p.fenetre, i);
+            ecrit_profil(
+                f, section_ini, nom_cle(cle, i, tampon),
+                est_combo(ch) ? valeur_combo_du_jour(p, ch, i) : valeur_a_ecrire(p.fenetre, ch, i));
         }
     }
     ecrit_variables(p, f);
-    horaires_apres_chargement(p);
     const std::string erreur = enregistre_profil(f, p.g.fichier_ini);
     const std::vector<std::string> en_utf8 = ecrites_en_utf8(f);
     if (erreur.empty() && !en_utf8.empty() && p.s.signale) {

@@ -5,6 +5,7 @@
 #include <thread>
 #include <utility>
 
+#include "model/horaires_du_jour.h"
 #include "scheduler/commande.h"
 #include "scheduler/etat.h"
 #include "scheduler/journal.h"
@@ -86,6 +87,7 @@ void Form_Load(programme& p, const std::string& dossier_executable) {
     // A run catches up only the minutes between two of its own ticks.
     p.g.dernier_tick.reset();
     restaure_etat(p);
+    montre_horaires_du_jour(p);
     // From here on the ticks act, also those that the load's warning box delivers while
     // it waits for OK: an overnight slot raises it at every start, and an unattended
     // start must not wait for someone to close it.

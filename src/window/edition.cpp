@@ -1,5 +1,6 @@
 #include "window/edition.h"
 
+#include "scheduler/etat.h"
 #include "settings/ini.h"
 #include "window/verif.h"
 
@@ -77,6 +78,8 @@ void route_handlers(programme& p) {
 
 void enregistre_Click(programme& p) {
     const std::string erreur = ecriture_ini(p);
+    // A draw the save made goes to the state file, as a tick's does.
+    note_forcages(p);
     verif_suite(p);
     verif_suite_2(p);
     if (!erreur.empty()) {

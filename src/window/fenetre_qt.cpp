@@ -11,6 +11,8 @@
 #include <QDateTimeEdit>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QFormLayout>
 #include <QFrame>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -27,15 +29,19 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QSpinBox>
 #include <QStringListModel>
+#include <QTimeEdit>
 #include <QVBoxLayout>
 
+#include "model/horaires_du_jour.h"
 #include "platform/signaux_qt.h"
 #include "scheduler/manuel.h"
 #include "scheduler/tick.h"
 #include "settings/ini.h"
 #include "window/demarrage.h"
 #include "window/edition.h"
+#include "window/regles_plages.h"
 
 // Resources compiled into a static library are registered only on request. The request
 // declares a function at global scope, so it cannot sit in a namespace.
@@ -187,6 +193,99 @@ protected:
     }
 };
 
+// Adds OK and Cancel under `mise_en_page` and runs the dialog: true for OK.
+bool ok_ou_annule(QDialog& boite, QLayout* mise_en_page) {
+    auto* boutons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &boite);
+    QObject::connect(boutons, &QDialogButtonBox::accepted, &boite, &QDialog::accept);
+    QObject::connect(boutons, &QDialogButtonBox::rejected, &boite, &QDialog::reject);
+    mise_en_page->addWidget(boutons);
+    return boite.exec() == QDialog::Accepted;
+}
+
+// A time of day that may be left out: a box to tick, then the time.
+struct borne_saisie {
+    QCheckBox* cochee;
+    QTimeEdit* heure;
+};
+
+borne_saisie ajoute_borne(QDialog& boite, QFormLayout* formulaire, const char* texte,
+                          const std::optional<heure_du_jour>& actuelle, int defaut) {
+    const heure_du_jour t = actuelle.value_or(defaut);
+    borne_saisie b{new QCheckBox(texte, &boite),
+                   new QTimeEdit(QTime(t / 3600, t / 60 % 60), &boite)};
+    b.heure->setDisplayFormat("HH:mm");
+    b.cochee->setChecked(actuelle.has_value());
+    b.heure->setEnabled(actuelle.has_value());
+    QObject::connect(b.cochee, &QCheckBox::toggled, b.heure, &QWidget::setEnabled);
+    formulaire->addRow(b.cochee, b.heure);
+    return b;
+}
+
+std::optional<heure_du_jour> lit_borne(const borne_saisie& b) {
+    if (!b.cochee->isChecked()) return std::nullopt;
+    return b.heure->time().hour() * 3600 + b.heure->time().minute() * 60;
+}
+
+// The offset and bounds of a start or stop that follows sunrise or sunset.
+std::optional<regle_soleil> dialogue_soleil(QWidget* parent, bool coucher,
+                                            const std::optional<regle_soleil>& actuelle) {
+    regle_soleil r;
+    if (actuelle && actuelle->coucher == coucher) r = *actuelle;
+    r.coucher = coucher;
+    QDialog boite(parent);
+    boite.setWindowTitle(coucher ? "Au coucher du soleil" : "Au lever du soleil");
+    auto* formulaire = new QFormLayout(&boite);
+    auto* decalage = new QSpinBox(&boite);
+    decalage->setRange(-720, 720);
+    decalage->setSuffix(" min");
+    decalage->setValue(r.decalage);
+    formulaire->addRow("Décalage (+ après, - avant)", decalage);
+    const borne_saisie apres =
+        ajoute_borne(boite, formulaire, "Pas avant", r.apres, coucher ? 17 * 3600 : 6 * 3600);
+    const borne_saisie avant =
+        ajoute_borne(boite, formulaire, "Pas après", r.avant, coucher ? 22 * 3600 : 9 * 3600);
+    if (!ok_ou_annule(boite, formulaire)) return std::nullopt;
+    r.decalage = decalage->value();
+    r.apres = lit_borne(apres);
+    r.avant = lit_borne(avant);
+    return r;
+}
+
+// The most a start or stop varies, either way, each day.
+std::optional<int> dialogue_variation(QWidget* parent, int actuelle) {
+    QDialog boite(parent);
+    boite.setWindowTitle("Variation aléatoire");
+    auto* formulaire = new QFormLayout(&boite);
+    auto* minutes = new QSpinBox(&boite);
+    minutes->setRange(0, 720);
+    minutes->setSuffix(" min");
+    minutes->setValue(actuelle > 0 ? actuelle : 15);
+    formulaire->addRow("Au plus, avant ou après", minutes);
+    if (!ok_ou_annule(boite, formulaire)) return std::nullopt;
+    return minutes->value();
+}
+
+// The place whose sunrise and sunset the slots follow.
+std::optional<lieu> dialogue_lieu(QWidget* parent, const std::optional<lieu>& actuel) {
+    QDialog boite(parent);
+    boite.setWindowTitle("Lieu");
+    auto* formulaire = new QFormLayout(&boite);
+    const auto degres = [&boite](double limite, double valeur) {
+        auto* d = new QDoubleSpinBox(&boite);
+        d->setRange(-limite, limite);
+        d->setDecimals(4);
+        d->setSuffix(" °");
+        d->setValue(valeur);
+        return d;
+    };
+    auto* latitude = degres(90, actuel ? actuel->latitude : 0);
+    auto* longitude = degres(180, actuel ? actuel->longitude : 0);
+    formulaire->addRow("Latitude (nord +, sud -)", latitude);
+    formulaire->addRow("Longitude (est +, ouest -)", longitude);
+    if (!ok_ou_annule(boite, formulaire)) return std::nullopt;
+    return lieu{latitude->value(), longitude->value()};
+}
+
 }  // namespace
 
 fenetre_qt::fenetre_qt(programme& p, QWidget* parent)
@@ -302,7 +401,10 @@ void fenetre_qt::cree_colonne_gauche() {
     pose(enregistre_, place_enregistre);
     ajuste_police(legende_enregistre, legende_enregistre->text(),
                   enregistre_->width() - 2 * marge_enregistre, false);
-    connect(enregistre_, &QPushButton::clicked, this, [this] { enregistre_Click(p_); });
+    connect(enregistre_, &QPushButton::clicked, this, [this] {
+        enregistre_Click(p_);
+        actualise_infobulles();
+    });
 
     FIN_ = new QPushButton("Arret", this);
     FIN_->setObjectName("FIN");
@@ -370,6 +472,16 @@ void fenetre_qt::cree_cadre(int i) {
             if (p_.fenetre.sur_edition) p_.fenetre.sur_edition(c, i);
         });
         connect(combo, &QComboBox::activated, this, [this, c, i] { arrete_saisie(c, i); });
+        // Sun, variation, place: a right click on the field, on its text or its arrow.
+        for (QWidget* cible : {static_cast<QWidget*>(combo), static_cast<QWidget*>(saisie)}) {
+            cible->setContextMenuPolicy(Qt::CustomContextMenu);
+            connect(cible, &QWidget::customContextMenuRequested, this,
+                    [this, c, i, cible](QPoint ou) {
+                        QMenu* menu = menu_plage(c, i);
+                        menu->exec(cible->mapToGlobal(ou));
+                        delete menu;
+                    });
+        }
         connect(combo->lineEdit(), &QLineEdit::editingFinished, this,
                 [this, c, i] { arrete_saisie(c, i); });
     };
@@ -423,6 +535,7 @@ void fenetre_qt::assure_cadre(int i) {
     cree_cadre(i);
     for (int c = 0; c < nb_champs_voie; ++c) affiche(static_cast<champ>(c), i);
     affiche(champ::erva, i);
+    infobulles_plages(i);
 }
 
 void fenetre_qt::showEvent(QShowEvent* evenement) {
@@ -473,12 +586,7 @@ QMenu* fenetre_qt::menu_voie(int i) {
             choix->setCalendarPopup(true);
             choix->setDisplayFormat("dd/MM/yyyy HH:mm");
             mise_en_page->addWidget(choix);
-            auto* boutons =
-                new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &boite);
-            connect(boutons, &QDialogButtonBox::accepted, &boite, &QDialog::accept);
-            connect(boutons, &QDialogButtonBox::rejected, &boite, &QDialog::reject);
-            mise_en_page->addWidget(boutons);
-            if (boite.exec() != QDialog::Accepted) return;
+            if (!ok_ou_annule(boite, mise_en_page)) return;
             const QDateTime t = choix->dateTime();
             date_heure r;
             r.annee = t.date().year();
@@ -515,7 +623,82 @@ void fenetre_qt::actualise_infobulles() {
             }
         }
         if (option->toolTip() != texte) option->setToolTip(texte);
+        infobulles_plages(i);
     }
+}
+
+void fenetre_qt::infobulles_plages(int i) {
+    for (int k = 1; k <= nb_plages; ++k) {
+        for (const bool debut : {true, false}) {
+            const QString texte = QString::fromStdString(raison_horaire(p_, k, i, debut));
+            for (const champ c :
+                 {debut ? H_marche(k) : H_arret(k), debut ? M_marche(k) : M_arret(k)}) {
+                QWidget* w = widgets_[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)];
+                if (w && w->toolTip() != texte) w->setToolTip(texte);
+            }
+        }
+    }
+}
+
+QMenu* fenetre_qt::menu_plage(champ c, int i) {
+    int k = 1;
+    while (k < nb_plages && c != H_marche(k) && c != M_marche(k) && c != H_arret(k) &&
+           c != M_arret(k))
+        ++k;
+    const bool debut = c == H_marche(k) || c == M_marche(k);
+    auto* menu = new QMenu(this);
+    menu->setObjectName(
+        QString("menu_plage_%1_%2_%3").arg(k).arg(i).arg(debut ? "marche" : "arret"));
+    const regles_plage& r = regles_saisies(p_, k, i);
+    const std::optional<regle_soleil>& soleil = debut ? r.soleil_debut : r.soleil_fin;
+    const int alea = debut ? r.alea_debut : r.alea_fin;
+    const auto coche = [](QAction* a, bool oui) {
+        a->setCheckable(true);
+        a->setChecked(oui);
+        return a;
+    };
+    connect(coche(menu->addAction("Heure fixe"), !soleil && alea == 0), &QAction::triggered, this,
+            [this, k, i, debut] {
+                choisit_heure_fixe(p_, k, i, debut);
+                actualise_infobulles();
+            });
+    for (const bool coucher : {false, true}) {
+        QAction* a =
+            coche(menu->addAction(coucher ? "Au coucher du soleil..." : "Au lever du soleil..."),
+                  soleil && soleil->coucher == coucher);
+        connect(a, &QAction::triggered, this, [this, k, i, debut, coucher] {
+            // Without a place, the sun cannot be followed: it is asked for first.
+            if (!p_.g.variables.lieu_saisi && !demande_lieu()) return;
+            const regles_plage& actuelles = regles_saisies(p_, k, i);
+            const std::optional<regle_soleil>& actuelle =
+                debut ? actuelles.soleil_debut : actuelles.soleil_fin;
+            const std::optional<regle_soleil> choisie =
+                choix_soleil ? choix_soleil(coucher, actuelle)
+                             : dialogue_soleil(this, coucher, actuelle);
+            if (choisie) choisit_soleil(p_, k, i, debut, *choisie);
+            actualise_infobulles();
+        });
+    }
+    connect(coche(menu->addAction("Variation aléatoire..."), alea > 0), &QAction::triggered, this,
+            [this, k, i, debut, alea] {
+                const std::optional<int> m =
+                    choix_variation ? choix_variation(alea) : dialogue_variation(this, alea);
+                if (m) choisit_variation(p_, k, i, debut, *m);
+                actualise_infobulles();
+            });
+    menu->addSeparator();
+    connect(menu->addAction("Lieu..."), &QAction::triggered, this, [this] {
+        demande_lieu();
+        actualise_infobulles();
+    });
+    return menu;
+}
+
+bool fenetre_qt::demande_lieu() {
+    const std::optional<lieu>& actuel = p_.g.variables.lieu_saisi;
+    const std::optional<lieu> l = choix_lieu ? choix_lieu(actuel) : dialogue_lieu(this, actuel);
+    if (l) choisit_lieu(p_, *l);
+    return l.has_value();
 }
 
 void fenetre_qt::closeEvent(QCloseEvent* evenement) {
@@ -590,7 +773,11 @@ void fenetre_qt::arrete_saisie(champ c, int i) {
     auto* combo = static_cast<QComboBox*>(widget_qt(c, i));
     const int n = position_tapee(combo->currentText().toStdString(),
                                  static_cast<int>(liste(p_.fenetre, c).size()));
-    if (n >= 0) ecrit_position(p_.fenetre, c, i, n);
+    if (n >= 0 && n != position(p_.fenetre, c, i)) {
+        heure_tapee(p_, c, i);
+        ecrit_position(p_.fenetre, c, i, n);
+        infobulles_plages(i);
+    }
     const QSignalBlocker bloque(combo);
     montre_position(combo, c, i);
 }

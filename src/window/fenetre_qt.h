@@ -50,8 +50,18 @@ public:
     // owns it. `date_conges` stands in for the date chooser when set (tests).
     QMenu* menu_voie(int i);
     std::function<std::optional<date_heure>()> date_conges;
-    // Each selector's tooltip says the override or pause in force on its channel, if any;
-    // after a tick, a menu action or a request from outside.
+    // The menu of the start or stop field that combo c of channel i belongs to (a right
+    // click opens it): a fixed time, sunrise or sunset with an offset and bounds, a daily
+    // variation, the place. The caller owns it. The `choix_*` stand in for the dialogs
+    // when set (tests); each gets what the field follows now, and nullopt is a cancel.
+    QMenu* menu_plage(champ c, int i);
+    std::function<std::optional<regle_soleil>(bool coucher, const std::optional<regle_soleil>&)>
+        choix_soleil;
+    std::function<std::optional<int>(int minutes)> choix_variation;
+    std::function<std::optional<lieu>(const std::optional<lieu>&)> choix_lieu;
+    // Each selector's tooltip says the override or pause in force on its channel, if any,
+    // and each time field why it has its time; after a tick, a menu action, a save or a
+    // request from outside.
     void actualise_infobulles();
     QPushButton* bouton_fin() const { return FIN_; }
     const QTimer& Timer1() const { return Timer1_; }
@@ -77,6 +87,10 @@ private:
     void montre_position(QComboBox* combo, champ c, int i);
     // Refills the shared lists when the model's lists changed (once, at startup).
     void synchronise_listes();
+    // The tooltips of channel i's time fields, where its frame is built.
+    void infobulles_plages(int i);
+    // The place dialog (or choix_lieu); true when a place was chosen.
+    bool demande_lieu();
 
     programme& p_;
     double points_par_pouce_;

@@ -204,6 +204,75 @@ TEST_F(Fenetre, TheSelectorsMenuHoldsOrPausesItsChannelAndTheTooltipSaysSoUntilI
               "channel 3 on by hand until auto (no switching within 8 days) (fenêtre)");
 }
 
+// Monday 5 January 2026: sunset at 16:42, a draw at its largest.
+TEST_F(Fenetre, TheSlotMenuFollowsTheSunOrVariesFromTheSaveAndATypedTimeIsFixedAgain) {
+    demarre("[ervaline]\r\nlundi_0=on\r\nvalid_0=on\r\nheure_deb_1_0=8\r\nheure_fin_1_0=9\r\n",
+            [this] {
+                p.s.soleil = [](double, double, sys_seconds jour) {
+                    return soleil_brut{0, jour + 8h, jour + 16h + 42min};
+                };
+                p.s.aleatoire = [](int, int plus) { return plus; };
+            });
+    const auto choisit = [this](champ c, int n) {
+        std::unique_ptr<QMenu> menu(fenetre->menu_plage(c, 0));
+        QList<QAction*> actions;
+        for (QAction* a : menu->actions())
+            if (!a->isSeparator()) actions << a;
+        EXPECT_EQ(actions.size(), 5);
+        actions[n]->trigger();
+        return combo(c, 0)->toolTip().toStdString();
+    };
+    const auto heure = [this](champ h, champ mn) {
+        return (combo(h, 0)->currentText() + ":" + combo(mn, 0)->currentText()).toStdString();
+    };
+    const auto enregistre = [this] {
+        fenetre->bouton_enregistre()->click();
+        return essai::lit_fichier(dossier.filePath("ervaline.ini").toStdString());
+    };
+    int lieux = 0;
+    fenetre->choix_lieu = [&lieux](const std::optional<lieu>&) {
+        ++lieux;
+        return lieu{48.85, 2.35};
+    };
+    fenetre->choix_soleil = [](bool coucher, const std::optional<regle_soleil>&) {
+        return regle_soleil{coucher, 30, {}, {}};
+    };
+    // No place yet: asked first. The field keeps its time until the save.
+    EXPECT_EQ(choisit(champ::M_marche_1, 2),
+              "À l'enregistrement : Suit le coucher du soleil (coucher+30)");
+    EXPECT_EQ(lieux, 1);
+    EXPECT_EQ(heure(champ::H_marche_1, champ::M_marche_1), " 8: 0");
+    std::string ini = enregistre();
+    EXPECT_EQ(heure(champ::H_marche_1, champ::M_marche_1), " 17: 12");
+    EXPECT_EQ(combo(champ::H_marche_1, 0)->toolTip(), "Suit le coucher du soleil (coucher+30)");
+    EXPECT_FALSE(marque_qt());
+    for (const char* cle :
+         {"heure_deb_1_0=17", "minute_deb_1_0=12", "soleil_deb_1_0=coucher+30", "latitude=48.85"})
+        EXPECT_NE(ini.find(cle), std::string::npos) << cle;
+
+    // A drawn time shows, but the next draws stay around the fixed one.
+    fenetre->choix_variation = [](int) { return 10; };
+    choisit(champ::H_arret_1, 3);
+    for (int n = 0; n < 2; ++n) {
+        ini = enregistre();
+        EXPECT_EQ(heure(champ::H_arret_1, champ::M_arret_1), " 9: 10");
+        EXPECT_NE(ini.find("minute_fin_1_0=0\r\n"), std::string::npos);
+        EXPECT_NE(ini.find("aleatoire_fin_1_0=10"), std::string::npos);
+    }
+    EXPECT_NE(m.fichiers[dossier.filePath("horlivet.etat").toStdString()].find("stop +10"),
+              std::string::npos);
+    EXPECT_EQ(choisit(champ::M_arret_1, 0),
+              "varie de 10 min au plus chaque jour\nÀ l'enregistrement : heure fixe");
+    EXPECT_EQ(heure(champ::H_arret_1, champ::M_arret_1), " 9: 0");
+
+    remplace_texte(combo(champ::H_marche_1, 0)->lineEdit(), "7", true);
+    EXPECT_EQ(combo(champ::H_marche_1, 0)->toolTip(),
+              "Suit le coucher du soleil (coucher+30)\nÀ l'enregistrement : heure fixe");
+    ini = enregistre();
+    for (const char* cle : {"heure_deb_1_0=7\r\n", "soleil_deb_1_0=\r\n", "aleatoire_fin_1_0=\r\n"})
+        EXPECT_NE(ini.find(cle), std::string::npos) << cle;
+}
+
 // The load's warning box runs its own event loop: a signal there ends the program before
 // any slot was started (nothing to stop); Timer1's ticks there launch, once. Started at
 // 07:59:50 on a Monday with an overnight slot, the box stays open across 08:00.
