@@ -1,20 +1,25 @@
 // Renders the real window, with one channel set up as a user would, to a PNG: a look at
-// the layout without a display. With --menu, the menu of channel 1's selector is open.
-// Usage: capture_fenetre [--menu] [file.png]
+// the layout without a display. With --menu, the menu of channel 1's selector is open;
+// with --menu-plage, the menu of its first start field, the start following sunset; with
+// --dialogue-soleil, the dialog that menu opens for sunset, alone.
+// Usage: capture_fenetre [--menu | --menu-plage | --dialogue-soleil] [file.png]
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 #include <QApplication>
 #include <QMenu>
 #include <QPainter>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include "platform/services_reels.h"
 #include "window/edition.h"
 #include "window/fenetre_qt.h"
+#include "window/regles_plages.h"
 
 namespace {
 
@@ -37,7 +42,10 @@ void regle_pompe(horlivet::ervaline& f) {
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication application(argc, argv);
-    const bool menu = argc > 1 && QString(argv[1]) == "--menu";
+    const bool menu_voie = argc > 1 && QString(argv[1]) == "--menu";
+    const bool dialogue = argc > 1 && QString(argv[1]) == "--dialogue-soleil";
+    const bool menu_plage = dialogue || (argc > 1 && QString(argv[1]) == "--menu-plage");
+    const bool menu = menu_voie || menu_plage;
     const int suite = menu ? 2 : 1;
     const QString fichier = argc > suite ? QString::fromLocal8Bit(argv[suite]) : "screenshot.png";
 
@@ -48,14 +56,38 @@ int main(int argc, char** argv) {
     horlivet::fenetre_qt ervaline(p);
     ervaline.demarre(dossier.path().toStdString());
     regle_pompe(p.fenetre);
+    if (menu_plage) {
+        // Lights in Paris: sunset plus 30 minutes to 23:00, in force as a save puts it.
+        horlivet::ecrit_texte(p.fenetre, horlivet::champ::nom, 0, "Lumières");
+        horlivet::ecrit_position(p.fenetre, horlivet::champ::H_arret_1, 0, 23);
+        horlivet::ecrit_position(p.fenetre, horlivet::champ::M_arret_1, 0, 0);
+        horlivet::choisit_lieu(p, horlivet::lieu{48.8566, 2.3522});
+        horlivet::choisit_soleil(p, 1, 0, true, horlivet::regle_soleil{true, 30, {}, {}});
+        horlivet::enregistre_Click(p);
+        ervaline.actualise_infobulles();
+    }
     application.processEvents();
 
+    if (dialogue) {
+        // The dialog is modal: it is grabbed from within its own event loop, then closed.
+        bool ecrit = false;
+        QTimer::singleShot(200, [&] {
+            QWidget* boite = QApplication::activeModalWidget();
+            ecrit = boite != nullptr && boite->grab().save(fichier);
+            if (boite) boite->close();
+        });
+        std::unique_ptr<QMenu> m(ervaline.menu_plage(horlivet::champ::M_marche_1, 0));
+        m->actions().at(2)->trigger();
+        return ecrit ? 0 : 1;
+    }
     QPixmap image = ervaline.grab();
     if (menu) {
         // The menu is a window of its own: drawn over the window where it opens.
-        auto* selecteur = ervaline.widget_qt(horlivet::champ::Option1, 0);
-        const QPoint ou = selecteur->mapTo(&ervaline, selecteur->rect().center());
-        QMenu* m = ervaline.menu_voie(0);
+        auto* cible = ervaline.widget_qt(
+            menu_voie ? horlivet::champ::Option1 : horlivet::champ::M_marche_1, 0);
+        const QPoint ou = cible->mapTo(&ervaline, cible->rect().center());
+        QMenu* m =
+            menu_voie ? ervaline.menu_voie(0) : ervaline.menu_plage(horlivet::champ::M_marche_1, 0);
         m->popup(ervaline.mapToGlobal(ou));
         application.processEvents();
         // The window is narrower than its menu: the picture widens to show it whole.
