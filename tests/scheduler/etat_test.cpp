@@ -97,6 +97,7 @@ struct Redemarrage : testing::Test {
     // the file without channel 1, the one the rows launch for.
     std::string refus;
     std::string hors_etat;
+    tirage_aleatoire tire;  // the runs' draws, when set
 
     // A run from `debut` to `fin`: Form_Load from the settings file, an edit saved, the
     // ticks, and the shutdown or a kill.
@@ -113,6 +114,7 @@ struct Redemarrage : testing::Test {
             return lance(fichier, dossier);
         };
         if (!refus.empty()) p->s.remplace_fichier = [this](auto&, auto) { return refus; };
+        p->s.aleatoire = tire;
         route_handlers(*p);
         m.maintenant = debut;
         m.signalements.clear();
@@ -246,6 +248,25 @@ TEST_F(Redemarrage, AStartedSlotIsStoppedOnceAtItsStopOrAtStartupWhenItsStopPass
         // The last run is still going: its file lists what it has started.
         EXPECT_EQ(m.fichiers[etat], texte_etat(p->g));
     }
+}
+
+// A run killed before its start minute drew +7: the next run that day starts at 08:07,
+// though it would draw -5. A rule that does not read is said at each load, once.
+TEST_F(Redemarrage, TheDaysDrawOutlivesARestartAndABadRuleLeavesTheFixedTime) {
+    essai::ecrit_fichier(d.chemin / "ervaline.ini",
+                         "[ervaline]\nlundi_0=on\nheure_deb_1_0=8\nheure_fin_1_0=9\nvalid_0=on\n"
+                         "commande_marche_0=M0\ncommande_arret_0=A0\n[horlivet]\n"
+                         "aleatoire_deb_1_0=10\nsoleil_fin_1_0=crepuscule\n");
+    int tirage = 7;
+    tire = [&tirage](int, int) { return tirage; };
+    run(lundi(7, 0), lundi(7, 10), nullptr, false);
+    tirage = -5;
+    run(lundi(7, 20), lundi(9, 30), nullptr, false);
+    EXPECT_EQ(lances(m), (std::vector<std::string>{"M0@0 08:07:00", "A0@0 09:00:00"}));
+    ASSERT_EQ(m.signalements.size(), 2u);
+    EXPECT_NE(m.signalements[0].find("[horlivet] soleil_fin_1_0=crepuscule is not a sun rule"),
+              std::string::npos);
+    EXPECT_NE(m.signalements[1].find("no started slot to restore"), std::string::npos);
 }
 
 // Europe/Paris in 2027: +0200 from March 28 to October 31 at 01:00 UTC, +0100 otherwise.
