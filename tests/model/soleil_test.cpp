@@ -31,12 +31,6 @@ TEST(Soleil, ReadsTheRulesAPersonWritesAndRefusesTheRest) {
     }
 }
 
-}  // namespace
-}  // namespace horlivet
-
-namespace horlivet {
-namespace {
-
 // The draw at its extremes: a start drawn as late and a stop as early as they may be
 // still meet, never cross; the day's draw is kept for the day.
 TEST(Soleil, ADrawnStartNeverPassesItsDrawnStop) {
