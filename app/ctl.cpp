@@ -15,8 +15,10 @@
 #include <vector>
 
 #include "plan/plan.h"
+#include "platform/fichier_entier.h"
 #include "platform/horloge.h"
 #include "platform/prise.h"
+#include "platform/soleil_nova.h"
 #include "platform/systeme.h"
 #include "platform/verrou.h"
 #include "scheduler/etat.h"
@@ -121,14 +123,19 @@ int statut(const std::string& dossier, bool json) {
 
     programme p;
     std::vector<std::string> messages;
+    const auto maintenant =
+        std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
+    // The times the program would use: each day's sun times, and today's draw as
+    // horlivet.etat keeps it.
+    p.s.soleil = soleil_libnova;
+    p.s.locale = date_locale;
+    p.s.maintenant = [maintenant] { return date_locale(maintenant); };
+    p.s.lit_fichier = lit_fichier_entier;
     charge_plan(p, dossier + "/ervaline.ini", messages);
     // The running program sends its own look-ahead; otherwise it is worked out here.
     std::array<prochains_voie, nb_voies> prochains{};
-    if (!tourne || !voies[1].count("next_start")) {
-        const auto maintenant =
-            std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
+    if (!tourne || !voies[1].count("next_start"))
         prochains = prochains_lancements(p, maintenant, date_locale);
-    }
     // "2026-12-07T08:00:04" or "none" from the program, or the look-ahead's launch.
     const auto prochain = [&](int i, const char* cle, const std::optional<lancement_prevu>& l) {
         auto& c = voies[i + 1];

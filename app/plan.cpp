@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "plan/ligne_commande.h"
+#include "platform/fichier_entier.h"
 #include "platform/horloge.h"
 #include "platform/soleil_nova.h"
 #include "platform/systeme.h"
@@ -15,5 +16,5 @@ int main(int argc, char** argv) {
         std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
     return horlivet::execute_plan(arguments, horlivet::dossier_executable(), maintenant,
                                   horlivet::date_locale, std::cout, std::cerr,
-                                  horlivet::soleil_libnova);
+                                  horlivet::soleil_libnova, horlivet::lit_fichier_entier);
 }

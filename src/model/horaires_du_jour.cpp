@@ -33,6 +33,9 @@ bool horaires_du_jour(programme& p, const date_heure& d) {
     v.date = date;
     const bool tire = v.date_tirage != date && p.s.aleatoire;
     if (tire) v.date_tirage = date;
+    // Without a generator (a look-ahead, a replay) a day has only the draw kept for it:
+    // another day's would show times that day never gets.
+    const bool avec_tirage = v.date_tirage == date;
     bool a_tire = false;
     horaires h = v.fixes;
     for (int k = 1; k <= nb_plages; ++k) {
@@ -56,8 +59,9 @@ bool horaires_du_jour(programme& p, const date_heure& d) {
                 a_tire = a_tire || r.alea_debut > 0 || r.alea_fin > 0;
             }
             const bool meme_jour = s <= f;
-            if (r.alea_debut > 0) s = std::clamp(s + t.debut * 60, 0, derniere_minute);
-            if (r.alea_fin > 0) f = std::clamp(f + t.fin * 60, 0, derniere_minute);
+            if (avec_tirage && r.alea_debut > 0)
+                s = std::clamp(s + t.debut * 60, 0, derniere_minute);
+            if (avec_tirage && r.alea_fin > 0) f = std::clamp(f + t.fin * 60, 0, derniere_minute);
             // A draw kept from before a change of the slot's times may not fit them.
             if (meme_jour && s > f) s = f;
             h.debut[ki][ii] = s;

@@ -15,7 +15,8 @@ void retient_fixes(programme& p);
 // follows the sun (with a place and p.s.soleil) or varies: p.h becomes the fixed times,
 // each sun rule's time for that date, then the date's draw added (drawn through
 // p.s.aleatoire when none is kept for the date; a drawn start never passes its drawn
-// stop, and no time leaves the day). Returns true when it drew. Changes nothing when no
+// stop, and no time leaves the day; without p.s.aleatoire, a date with no kept draw
+// has its undrawn times). Returns true when it drew. Changes nothing when no
 // slot follows the sun or varies.
 bool horaires_du_jour(programme& p, const date_heure& d);
 

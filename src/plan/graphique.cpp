@@ -55,6 +55,15 @@ bool jamais_reglee(const programme& p, int k, int i) {
 
 bool jour_coche(const programme& p, int d, int i) { return coche(p.fenetre, jour(d), i); }
 
+// The slot times of day d (0 Monday).
+const horaires& du_jour(const programme& p, const std::optional<horaires_semaine>& semaine, int d) {
+    return semaine ? (*semaine)[static_cast<std::size_t>(d % nb_jours)] : p.h;
+}
+
+bool sans_debut(const horaires& h, int k, int i) {
+    return h.sans_debut[static_cast<std::size_t>(k - 1)][static_cast<std::size_t>(i)];
+}
+
 std::string nombre(double x) {
     char texte[32];
     std::snprintf(texte, sizeof texte, "%.1f", x);
@@ -227,7 +236,7 @@ void ecrit_etiquettes(std::string& svg, const programme& p) {
     }
 }
 
-void ecrit_legende(std::string& svg) {
+void ecrit_legende(std::string& svg, bool variables) {
     double x = gauche;
     const double y = bas_grille + 22;
     for (int k = 1; k <= nb_plages; ++k) {
@@ -247,25 +256,34 @@ void ecrit_legende(std::string& svg) {
                      "A bar runs from the start launch to the stop launch. A slot that stops "
                      "before it starts runs on to its stop on the next ticked day.") +
            "\n";
+    if (variables) {
+        svg += texte_svg(gauche, y + 38, "font-size=\"12\" fill=\"#444\"",
+                         "Slots that follow the sun or vary show each day's times for the "
+                         "seven days from today; today's draw on today alone.") +
+               "\n";
+    }
 }
 
 }  // namespace
 
-std::vector<occurrence> occurrences(const programme& p) {
+std::vector<occurrence> occurrences(const programme& p,
+                                    const std::optional<horaires_semaine>& semaine) {
     std::vector<occurrence> r;
     for (int i = 0; i < nb_voies; ++i) {
         for (int k = 1; k <= nb_plages; ++k) {
             if (!coche(p.fenetre, valid_k(k), i)) continue;
-            const heure_du_jour debut = debut_k(p.h, k, i);
-            const heure_du_jour fin = fin_k(p.h, k, i);
             for (int d = 0; d < nb_jours; ++d) {
-                if (!jour_coche(p, d, i)) continue;
+                const horaires& h = du_jour(p, semaine, d);
+                if (!jour_coche(p, d, i) || sans_debut(h, k, i)) continue;
+                const heure_du_jour debut = debut_k(h, k, i);
+                heure_du_jour fin = fin_k(h, k, i);
                 int jours_apres = 0;
                 if (fin < debut) {
                     // The stop test runs only on ticked days: the next one, this very day
-                    // a week on at the latest.
+                    // a week on at the latest, at that day's stop time.
                     jours_apres = 1;
                     while (!jour_coche(p, (d + jours_apres) % nb_jours, i)) ++jours_apres;
+                    fin = fin_k(du_jour(p, semaine, d + jours_apres), k, i);
                 }
                 r.push_back({i, k, d, debut, jours_apres * secondes_par_jour + fin});
             }
@@ -274,15 +292,18 @@ std::vector<occurrence> occurrences(const programme& p) {
     return r;
 }
 
-std::vector<occurrence> occurrences_inactives(const programme& p) {
+std::vector<occurrence> occurrences_inactives(const programme& p,
+                                              const std::optional<horaires_semaine>& semaine) {
     std::vector<occurrence> r;
     for (int i = 0; i < nb_voies; ++i) {
         for (int k = 1; k <= nb_plages; ++k) {
             const bool active = coche(p.fenetre, valid_k(k), i);
-            const heure_du_jour debut = debut_k(p.h, k, i);
-            const heure_du_jour fin = fin_k(p.h, k, i);
             for (int d = 0; d < nb_jours; ++d) {
-                if (active == jour_coche(p, d, i)) continue;  // runs, or is off twice over
+                const horaires& h = du_jour(p, semaine, d);
+                const heure_du_jour debut = debut_k(h, k, i);
+                const heure_du_jour fin = fin_k(h, k, i);
+                // Runs, or is off twice over.
+                if (active == jour_coche(p, d, i) && !(active && sans_debut(h, k, i))) continue;
                 if (!active && jamais_reglee(p, k, i)) continue;
                 r.push_back({i, k, d, debut, fin < debut ? fin + secondes_par_jour : fin});
             }
@@ -291,8 +312,10 @@ std::vector<occurrence> occurrences_inactives(const programme& p) {
     return r;
 }
 
-std::string graphique_svg(const programme& p, const std::string& titre) {
-    const double hauteur = bas_grille + 62;
+std::string graphique_svg(const programme& p, const std::string& titre,
+                          const std::optional<horaires_semaine>& semaine) {
+    const bool variables = semaine && a_des_variables(p.g.variables);
+    const double hauteur = bas_grille + (variables ? 78 : 62);
     std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
     svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + nombre(largeur_totale) +
            "\" height=\"" + nombre(hauteur) + "\" viewBox=\"0 0 " + nombre(largeur_totale) + " " +
@@ -301,9 +324,10 @@ std::string graphique_svg(const programme& p, const std::string& titre) {
     svg += texte_svg(marge, 26, "font-size=\"18\" font-weight=\"bold\"", echappe(titre)) + "\n";
     ecrit_grille(svg, p);
     ecrit_etiquettes(svg, p);
-    for (const occurrence& o : occurrences_inactives(p)) ecrit_occurrence(svg, p, o, false);
-    for (const occurrence& o : occurrences(p)) ecrit_occurrence(svg, p, o, true);
-    ecrit_legende(svg);
+    for (const occurrence& o : occurrences_inactives(p, semaine))
+        ecrit_occurrence(svg, p, o, false);
+    for (const occurrence& o : occurrences(p, semaine)) ecrit_occurrence(svg, p, o, true);
+    ecrit_legende(svg, variables);
     svg += "</svg>\n";
     return svg;
 }

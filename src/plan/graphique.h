@@ -3,10 +3,12 @@
 // The week chart of a schedule, as an SVG image: one row per channel, one column per
 // day, a bar per slot run.
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "model/programme.h"
+#include "plan/plan.h"
 
 namespace horlivet {
 
@@ -26,15 +28,21 @@ struct occurrence {
 // from its start to its stop. A slot whose stop comes before its start stops on the
 // next ticked day of its channel (a week later when only its own day is ticked); one
 // whose stop equals its start stops in the same tick.
-std::vector<occurrence> occurrences(const programme& p);
+// Each day's times come from `semaine` (horaires_de_la_semaine), by default p.h every day;
+// a slot that does not start that day for want of sunrise or sunset has no run.
+std::vector<occurrence> occurrences(const programme& p,
+                                    const std::optional<horaires_semaine>& semaine = std::nullopt);
 
 // The runs that do not happen, drawn faint: enabled slots on the unticked days of a
 // channel, and disabled slots on its ticked days (an overnight one ends on the next day)
-// unless they are still at the settings file's default times.
-std::vector<occurrence> occurrences_inactives(const programme& p);
+// unless they are still at the settings file's default times, and enabled slots on ticked
+// days where they do not start for want of sunrise or sunset.
+std::vector<occurrence> occurrences_inactives(
+    const programme& p, const std::optional<horaires_semaine>& semaine = std::nullopt);
 
 // The chart with `titre` above it. Each run is an element of class "occurrence", each
-// faint one of class "inactive".
-std::string graphique_svg(const programme& p, const std::string& titre);
+// faint one of class "inactive". Each day's times as for occurrences.
+std::string graphique_svg(const programme& p, const std::string& titre,
+                          const std::optional<horaires_semaine>& semaine = std::nullopt);
 
 }  // namespace horlivet

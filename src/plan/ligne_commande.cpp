@@ -67,7 +67,8 @@ std::string aide_plan() {
            "Shows the schedule of SETTINGS (by default ervaline.ini beside the program), read\n"
            "as horlivet reads it: each channel's days and enabled slots, its next start and\n"
            "stop launch as horlivet started now would make them, and every slot that fails\n"
-           "an ordering check.\n"
+           "an ordering check. Slots that follow the sun show each day's own times, and\n"
+           "today's draw of slots that vary is read from horlivet.etat beside SETTINGS.\n"
            "\n"
            "  --svg FILE  also draws the week as an SVG chart in FILE\n"
            "  --help      shows this help\n"
@@ -78,7 +79,8 @@ std::string aide_plan() {
 
 int execute_plan(const std::vector<std::string>& arguments, const std::string& dossier_programme,
                  std::chrono::sys_seconds maintenant, const conversion_locale& locale,
-                 std::ostream& sortie, std::ostream& erreurs, const calcul_soleil& soleil) {
+                 std::ostream& sortie, std::ostream& erreurs, const calcul_soleil& soleil,
+                 const lecture_fichier& lit_fichier) {
     options o;
     if (const std::string faute = lit_options(arguments, o); !faute.empty()) {
         erreurs << nom_outil << ": " << faute << "\n" << aide_plan();
@@ -103,6 +105,7 @@ int execute_plan(const std::vector<std::string>& arguments, const std::string& d
     p.s.soleil = soleil;
     p.s.locale = locale;
     p.s.maintenant = [&locale, maintenant] { return locale(maintenant); };
+    p.s.lit_fichier = lit_fichier;
     charge_plan(p, o.fichier_ini, messages);
     const plan r = calcule_plan(p, messages, maintenant, locale);
     sortie << texte_plan(p, r, o.fichier_ini, locale(maintenant));
@@ -110,8 +113,9 @@ int execute_plan(const std::vector<std::string>& arguments, const std::string& d
     if (!o.fichier_svg.empty()) {
         const std::string titre =
             "Horlivet week plan: " + std::filesystem::path(o.fichier_ini).filename().string();
-        if (const std::string raison = ecrit_fichier(o.fichier_svg, graphique_svg(p, titre));
-            !raison.empty()) {
+        const std::string svg =
+            graphique_svg(p, titre, horaires_de_la_semaine(p, locale(maintenant)));
+        if (const std::string raison = ecrit_fichier(o.fichier_svg, svg); !raison.empty()) {
             erreurs << nom_outil << ": " << o.fichier_svg << ": " << raison << "\n";
             return sortie_erreur;
         }

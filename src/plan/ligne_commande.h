@@ -21,10 +21,12 @@ std::string aide_plan();
 // settings file named there, or of ervaline.ini in `dossier_programme`, to `sortie`, and
 // writes the chart with --svg. Errors go to `erreurs`, naming the file and the reason.
 // `maintenant` is the real instant now, `locale` the system's local time of an instant.
-// `soleil` gives the sun times of the slots that follow the sun (none: their fixed times).
+// `soleil` gives the sun times of the slots that follow the sun (none: their fixed times);
+// `lit_fichier` reads today's draw from horlivet.etat beside the settings (none: undrawn).
 // Returns sortie_sans_avertissement, sortie_avertissements or sortie_erreur.
 int execute_plan(const std::vector<std::string>& arguments, const std::string& dossier_programme,
                  std::chrono::sys_seconds maintenant, const conversion_locale& locale,
-                 std::ostream& sortie, std::ostream& erreurs, const calcul_soleil& soleil = {});
+                 std::ostream& sortie, std::ostream& erreurs, const calcul_soleil& soleil = {},
+                 const lecture_fichier& lit_fichier = {});
 
 }  // namespace horlivet

@@ -8,6 +8,8 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "model/horaires_du_jour.h"
+#include "scheduler/etat.h"
 #include "scheduler/tick.h"
 #include "settings/ini.h"
 #include "window/edition.h"
@@ -63,7 +65,78 @@ void ecrit_lancement(std::string& t, const char* sorte, const std::optional<lanc
     }
 }
 
+// The slot times of the local date of `jour`, worked out on a copy of p's rules.
+horaires horaires_le(const programme& p, const date_heure& jour) {
+    programme sim;
+    sim.h = p.h;
+    sim.g.variables = p.g.variables;
+    sim.g.variables.date = 0;
+    sim.s.soleil = p.s.soleil;
+    sim.s.locale = p.s.locale;
+    horaires_du_jour(sim, jour);
+    return sim.h;
+}
+
+// The date `n` days after `aujourdhui`, as "Mon 2026-12-07".
+std::string date_apres(const date_heure& aujourdhui, int n) {
+    const date_heure d = date_de(instant_de(aujourdhui) + days(n));
+    return texte_date_heure(d).substr(0, 14);
+}
+
+// Days counted from `aujourdhui`, in order, days in a row as one span: "Mon 2026-12-07 to
+// Wed 2026-12-09, Fri 2026-12-11".
+std::string texte_jours(const std::vector<int>& jours, const date_heure& aujourdhui) {
+    std::string t;
+    for (std::size_t a = 0; a < jours.size();) {
+        std::size_t b = a;
+        while (b + 1 < jours.size() && jours[b + 1] == jours[b] + 1) ++b;
+        t += (t.empty() ? "" : ", ") + date_apres(aujourdhui, jours[a]);
+        if (b > a) t += (b == a + 1 ? ", " : " to ") + date_apres(aujourdhui, jours[b]);
+        a = b + 1;
+    }
+    return t;
+}
+
+// What moves the times of slot k of channel i, "start follows coucher+30; stop varies by up
+// to 15 min a day (...)", or the empty text for a fixed slot. `tire`: p holds today's draw.
+std::string note_variable(const programme& p, int k, int i, bool tire) {
+    const variables_plages& v = p.g.variables;
+    const regles_plage& r = regles_k(v, k, i);
+    const tirage_plage& d = v.tirages[static_cast<std::size_t>(k - 1)][static_cast<std::size_t>(i)];
+    std::string t;
+    for (const bool debut : {true, false}) {
+        const std::optional<regle_soleil>& soleil = debut ? r.soleil_debut : r.soleil_fin;
+        const bool suit = soleil && v.place;
+        const int alea = debut ? r.alea_debut : r.alea_fin;
+        if (!suit && alea <= 0) continue;
+        t += (t.empty() ? "" : "; ") + std::string(debut ? "start" : "stop");
+        if (suit) t += " follows " + texte_regle_soleil(*soleil);
+        if (alea <= 0) continue;
+        t += (suit ? " and" : "") + std::string(" varies by up to ") + std::to_string(alea) +
+             " min a day (";
+        if (tire) {
+            const int x = debut ? d.debut : d.fin;
+            t += "today's draw " + std::string(x < 0 ? "" : "+") + std::to_string(x) +
+                 " min; other days shown undrawn)";
+        } else {
+            t += "no draw for today in horlivet.etat: shown undrawn)";
+        }
+    }
+    return t;
+}
+
 }  // namespace
+
+horaires_semaine horaires_de_la_semaine(const programme& p, const date_heure& aujourdhui) {
+    horaires_semaine r;
+    r.fill(p.h);
+    if (!a_des_variables(p.g.variables)) return r;
+    for (int n = 0; n < nb_jours; ++n) {
+        const date_heure d = date_de(instant_de(aujourdhui) + days(n));
+        r[static_cast<std::size_t>(d.jour_semaine)] = horaires_le(p, d);
+    }
+    return r;
+}
 
 std::string raison_illisible(const std::string& chemin) {
     std::error_code erreur;
@@ -90,6 +163,7 @@ void charge_plan(programme& p, const std::string& fichier_ini, std::vector<std::
     p.g.fichier_ini = fichier_ini;
     remplit_listes(p.fenetre);
     lecture_ini(p);
+    lit_tirage_du_jour(p);
 }
 
 std::array<prochains_voie, nb_voies> prochains_lancements(const programme& p,
@@ -165,6 +239,12 @@ std::string texte_plan(const programme& p, const plan& r, const std::string& fic
     std::string t = "Schedule " + fichier_ini + "\n";
     t += "Now " + texte_date_heure(maintenant) + "; launches as the program started now would " +
          "make them (a tick every 20 s)\n";
+    // The days looked ahead, for the slots that do not start on some of them.
+    std::vector<horaires> a_venir;
+    const bool variables = a_des_variables(p.g.variables);
+    for (int n = 0; variables && n < jours_simules; ++n)
+        a_venir.push_back(horaires_le(p, date_de(instant_de(maintenant) + days(n))));
+    const bool tire = p.g.variables.date_tirage == numero_date(maintenant);
     for (int i = 0; i < nb_voies; ++i) {
         // Appended piece by piece: GCC 12 warns wrongly on "\n" + to_string at -O3.
         t += '\n';
@@ -186,6 +266,23 @@ std::string texte_plan(const programme& p, const plan& r, const std::string& fic
             if (fin_k(p.h, k, i) < debut_k(p.h, k, i)) plages += " (overnight)";
         }
         t += (plages.empty() ? "none enabled" : plages) + "\n";
+        for (int k = 1; variables && k <= nb_plages; ++k) {
+            if (!plage_active(p, k, i)) continue;
+            if (const std::string note = note_variable(p, k, i, tire); !note.empty())
+                t += "  note   slot " + std::to_string(k) + ": " + note + "\n";
+            std::vector<int> sans;
+            for (int n = 0; n < jours_simules; ++n) {
+                const auto& h = a_venir[static_cast<std::size_t>(n)];
+                const int j = date_de(instant_de(maintenant) + days(n)).jour_semaine;
+                if (coche(p.fenetre, jour(j), i) &&
+                    h.sans_debut[static_cast<std::size_t>(k - 1)][static_cast<std::size_t>(i)])
+                    sans.push_back(n);
+            }
+            if (!sans.empty()) {
+                t += "  note   slot " + std::to_string(k) + " does not start " +
+                     texte_jours(sans, maintenant) + ": the sun does not rise or set\n";
+            }
+        }
         const prochains_voie& l = r.prochains[static_cast<std::size_t>(i)];
         ecrit_lancement(t, "start  ", l.marche);
         ecrit_lancement(t, "stop   ", l.arret);

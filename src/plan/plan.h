@@ -27,8 +27,17 @@ std::string raison_illisible(const std::string& chemin);
 // Loads `fichier_ini` into p as startup does: the same lists, the same reader and the
 // same defaults. The warning boxes of the load are appended to `messages` instead of
 // being shown. Nothing starts: the slot flags stay as they are and ticks stay off.
+// With p.s.lit_fichier and p.s.maintenant, today's draw that horlivet.etat beside the file
+// lists is applied, so that the times are those the running program uses today; the
+// state file is only read.
 // REQUIRES: p stays at the same address afterwards (its handlers are routed).
 void charge_plan(programme& p, const std::string& fichier_ini, std::vector<std::string>& messages);
+
+// The slot times of the seven days from `aujourdhui`, by day of the week (0 Monday): each
+// date's sun times (through p.s.soleil and p.s.locale), and the draw kept for a date on
+// that date alone, the other days at their undrawn times.
+using horaires_semaine = std::array<horaires, nb_jours>;
+horaires_semaine horaires_de_la_semaine(const programme& p, const date_heure& aujourdhui);
 
 // A launch the scheduler would make.
 struct lancement_prevu {

@@ -208,6 +208,25 @@ bool lit_tirage(std::string_view ligne, ligne_tirage& t) {
     return true;
 }
 
+// The draw the lines give for the date of `jour`, into p's times of that day. Returns
+// true when they give one.
+bool applique_tirage(programme& p, const std::vector<ligne_tirage>& tirages,
+                     const date_heure& jour) {
+    variables_plages& v = p.g.variables;
+    bool lu = false;
+    for (const ligne_tirage& t : tirages) {
+        if (t.date != numero_date(jour)) continue;
+        v.tirages[static_cast<std::size_t>(t.k - 1)][static_cast<std::size_t>(t.i)] = t.tirage;
+        lu = true;
+    }
+    if (lu) {
+        v.date_tirage = numero_date(jour);
+        v.date = 0;
+        horaires_du_jour(p, jour);
+    }
+    return lu;
+}
+
 }  // namespace
 
 std::string texte_etat(const globales& g) {
@@ -378,18 +397,7 @@ void restaure_etat(programme& p) {
 
     // Today's draw as a run before this one made it: the same times as then.
     const date_heure maintenant = p.s.maintenant();
-    variables_plages& v = p.g.variables;
-    bool tirage_lu = false;
-    for (const ligne_tirage& t : lecture.tirages) {
-        if (t.date != numero_date(maintenant)) continue;
-        v.tirages[static_cast<std::size_t>(t.k - 1)][static_cast<std::size_t>(t.i)] = t.tirage;
-        tirage_lu = true;
-    }
-    if (tirage_lu) {
-        v.date_tirage = numero_date(maintenant);
-        v.date = 0;
-        horaires_du_jour(p, maintenant);
-    }
+    applique_tirage(p, lecture.tirages, maintenant);
 
     // Each slot on a simulated run of its own, from its start launch to now.
     programme sim;
@@ -451,6 +459,13 @@ void restaure_etat(programme& p) {
     // A file that already lists what is started stays as it is: a start spends no flush
     // to disk on it.
     if (!contenu.erreur.empty() || contenu.texte != texte_etat(p.g)) ecrit_etat(p);
+}
+
+bool lit_tirage_du_jour(programme& p) {
+    if (!p.s.lit_fichier || !p.s.maintenant) return false;
+    const contenu_fichier contenu = p.s.lit_fichier(p.g.fichier_etat, taille_max_etat);
+    if (!contenu.erreur.empty()) return false;
+    return applique_tirage(p, lit_etat(contenu.texte).tirages, p.s.maintenant());
 }
 
 }  // namespace horlivet

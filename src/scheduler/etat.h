@@ -64,6 +64,11 @@ void note_arret(programme& p, int i);
 // window agree on the day's times. Nothing without the file seams.
 void note_tirage(programme& p);
 
+// Today's draw (the date of p.s.maintenant) as the file lists it, read through
+// p.s.lit_fichier and never written: the plan viewer and horlivet-ctl then show the times
+// the running program uses today. Returns true when the file gives one.
+bool lit_tirage_du_jour(programme& p);
+
 // The file follows the overrides and pauses (g.forcages): rewritten when it changes.
 void note_forcages(programme& p);
 

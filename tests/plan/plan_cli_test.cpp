@@ -2,6 +2,7 @@
 // and how it exits.
 
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -89,6 +90,27 @@ TEST_F(PlanCli, ExitCodeTellsErrorsAndWarningsAndTheDefaultFileIsBesideTheProgra
     verifie({"missing", {}, 2, "", d + "/ervaline.ini: no such file\n"}, dossier / "horlivet-plan");
     essai::ecrit_fichier(d + "/ervaline.ini", "[ervaline]\r\n");
     verifie({"present", {}, 0, "Schedule " + d + "/ervaline.ini\n"}, dossier / "horlivet-plan");
+}
+
+// The running program's draw of today, from the state file beside the settings, which
+// the viewer only reads; another day's draw is not today's.
+TEST_F(PlanCli, TodaysTimesComeFromTheDrawTheStateFileKeeps) {
+    const std::time_t t = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&t, &local);
+    char aujourdhui[16];
+    std::strftime(aujourdhui, sizeof aujourdhui, "%Y-%m-%d", &local);
+    essai::ecrit_fichier(d + "/ervaline.ini",
+                         "[ervaline]\r\nheure_deb_1_0=8\r\nheure_fin_1_0=9\r\nvalid_0=on\r\n"
+                         "[horlivet]\r\naleatoire_deb_1_0=15\r\n");
+    for (const auto& [date, attendu] :
+         {std::pair<std::string, std::string>{aujourdhui, "1: 07:53–09:00"},
+          {"2001-01-01", "1: 08:00–09:00"}}) {
+        const std::string etat = "draw " + date + " channel 1 slot 1 start -7 stop +0\n";
+        essai::ecrit_fichier(d + "/horlivet.etat", etat);
+        verifie({date.c_str(), {d + "/ervaline.ini"}, 0, attendu});
+        EXPECT_EQ(essai::lit_fichier(d + "/horlivet.etat"), etat);
+    }
 }
 
 }  // namespace

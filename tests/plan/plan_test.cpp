@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "model/horaires_du_jour.h"
+#include "plan/graphique.h"
 #include "scheduler/tick.h"
 #include "support/faux.h"
 
@@ -112,6 +114,32 @@ TEST(Plan, ThePrintedPlanNamesEachFaultAndItsReference) {
         EXPECT_NE(t.find(attendu), std::string::npos) << attendu << "\nin:\n" << t;
     }
     EXPECT_FALSE(a_des_avertissements(calcule_plan(programme{}, {}, le(0, 7, 0))));
+}
+
+// Sunset 10 min later each day from Monday 7, none on Thursday: seen from Wednesday, each
+// day's run starts at its own sunset+30, and Thursday's, which does not start, is named.
+TEST(Plan, SunSlotsHaveEachDaysTimesAndTheDaysWithoutSunAreNamed) {
+    banc_faux b;
+    programme& p = b.p;
+    horaire{0, {0, 1, 2, 3, 4, 5, 6}, {{1, 18, 0, 23, 0, 1}}}(p);
+    p.g.variables.place = lieu{69.65, 18.96};
+    regles_k(p.g.variables, 1, 0).soleil_debut = lit_regle_soleil("coucher+30");
+    p.s.soleil = [](double, double, sys_seconds jour) {
+        const auto n = (floor<days>(jour) - sys_days(lundi_7)).count();
+        return soleil_brut{n == 3 ? -1 : 0, jour, floor<days>(jour) + 16h + n * 10min};
+    };
+    retient_fixes(p);
+    std::vector<std::string> debuts;
+    for (const occurrence& o : occurrences(p, horaires_de_la_semaine(p, date_de(le(2, 12, 0)))))
+        debuts.push_back(std::string(nom_jour(o.jour)) + " " + texte_heure(o.debut));
+    EXPECT_EQ(debuts, (std::vector<std::string>{"Mon 17:40", "Tue 17:50", "Wed 16:50", "Fri 17:10",
+                                                "Sat 17:20", "Sun 17:30"}));
+    const std::string t =
+        texte_plan(p, calcule_plan(p, {}, le(2, 12, 0)), "e.ini", date_de(le(2, 12, 0)));
+    for (const char* attendu : {"  note   slot 1: start follows coucher+30\n",
+                                "  note   slot 1 does not start Thu 2026-12-10: the sun",
+                                "  start  Wed 2026-12-09 16:50:00"})
+        EXPECT_NE(t.find(attendu), std::string::npos) << attendu << "\nin:\n" << t;
 }
 
 }  // namespace
