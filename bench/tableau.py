@@ -49,6 +49,8 @@ FIGURES = [
      budget(ratio_max=2)),
     ("lecture_ini, 240 keys", "lecture_ini/0", "lecture_memoire/0",
      budget(ratio_max=20, absolu_max=1e6)),
+    ("lecture_ini, 32 slots following the sun, against none", "lecture_ini_soleil/1",
+     "lecture_ini_soleil/0", budget(ratio_max=1.5)),
     ("enregistre_Click, 8 channels", "enregistre_click/0", "ecriture_remplacement/0",
      budget(ratio_max=3)),
     ("lecture_ini, 240 keys + 1 MiB of other sections", "lecture_ini/1048576",
