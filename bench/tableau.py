@@ -45,6 +45,8 @@ class budget:
 FIGURES = [
     ("tick, 32 slots enabled, none due", "tick_sans_lancement", "lectures_horloge_128",
      budget(ratio_max=2)),
+    ("the same tick, every slot following the sun", "tick_soleil", "tick_sans_lancement",
+     budget(ratio_max=1.2)),
     ("command_M of null.bat, journal line, colours", "command_m", "spawn_true",
      budget(ratio_max=2)),
     ("lecture_ini, 240 keys", "lecture_ini/0", "lecture_memoire/0",
