@@ -1,6 +1,8 @@
 // The settings load and save, on a file of the 240 keys alone and on one that also holds
-// 1 MiB of other sections, against reading and writing the same bytes plainly.
+// 1 MiB of other sections, against reading and writing the same bytes plainly; and the
+// load of a file whose 32 slots all follow the sun, against the same file without them.
 
+#include <chrono>
 #include <map>
 #include <memory>
 #include <string>
@@ -11,6 +13,7 @@
 
 #include "commun.h"
 #include "platform/profil.h"
+#include "platform/soleil_nova.h"
 
 namespace {
 
@@ -65,6 +68,60 @@ void lecture_ini(benchmark::State& etat) {
     if (!messages.empty()) etat.SkipWithError(messages.front().c_str());
 }
 BENCHMARK(lecture_ini)->Arg(sans_autres)->Arg(un_mio)->Unit(benchmark::kMicrosecond);
+
+// The full schedule's file, with (avec) or without a [horlivet] section that sets a place
+// and makes every slot start after sunset and stop before sunrise.
+const dossier_temporaire& dossier_soleil(bool avec) {
+    static std::map<bool, std::unique_ptr<dossier_temporaire>> dossiers;
+    auto& d = dossiers[avec];
+    if (!d) {
+        d = std::make_unique<dossier_temporaire>();
+        const std::string fichier = *d / "ervaline.ini";
+        ecrit_reglages(fichier, 0);
+        std::string section = "[horlivet]\r\nlatitude=48.8566\r\nlongitude=2.3522\r\n";
+        for (int i = 0; i < nb_voies; ++i) {
+            for (int k = 1; k <= nb_plages; ++k) {
+                const std::string ki = std::to_string(k) + "_" + std::to_string(i);
+                section += "soleil_deb_" + ki + "=coucher+" + std::to_string(10 * k) +
+                           " apres 17:00\r\nsoleil_fin_" + ki + "=lever-15\r\n";
+            }
+        }
+        if (avec && !ecrit_fichier(fichier, section, O_APPEND, false))
+            throw std::runtime_error(fichier + ": " + std::strerror(errno));
+    }
+    return *d;
+}
+
+// The load as startup runs it, with the real sun times and clock: range 1 with every slot
+// following the sun, 0 without the section (its baseline).
+void lecture_ini_soleil(benchmark::State& etat) {
+    const dossier_temporaire& d = dossier_soleil(etat.range(0) != 0);
+    std::vector<std::string> messages;
+    const auto maintenant =
+        std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
+    int jours = 0;
+    for (auto _ : etat) {
+        etat.PauseTiming();
+        auto banc = std::make_unique<programme_banc>(d.chemin.string());
+        // A day further on at each load, so that no sun computation is reused.
+        const date_heure jour = date_locale(maintenant + std::chrono::days(++jours % 3650));
+        banc->p.s.maintenant = [jour] { return jour; };
+        banc->p.s.locale = date_locale;
+        banc->p.s.soleil = soleil_libnova;
+        banc->p.s.signale = [&b = *banc](const std::string& t) { b.messages.push_back(t); };
+        etat.ResumeTiming();
+        lecture_ini(banc->p);
+        benchmark::DoNotOptimize(banc->p.h);
+        etat.PauseTiming();
+        messages = std::move(banc->messages);
+        if (etat.range(0) != 0 && banc->p.g.variables.date == 0)
+            messages.push_back("no slot followed the sun");
+        banc.reset();
+        etat.ResumeTiming();
+    }
+    if (!messages.empty()) etat.SkipWithError(messages.front().c_str());
+}
+BENCHMARK(lecture_ini_soleil)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 // Baseline of the load: the same file into memory.
 void lecture_memoire(benchmark::State& etat) {

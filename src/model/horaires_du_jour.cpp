@@ -1,20 +1,42 @@
 #include "model/horaires_du_jour.h"
 
 #include <algorithm>
+#include <array>
+#include <utility>
 
 namespace horlivet {
 
 namespace {
 
+using std::chrono::sys_seconds;
+
 constexpr heure_du_jour derniere_minute = secondes_par_jour - 60;
 
+// The sun's events of the days one day's rules ask for, each worked out once: one
+// computation costs more than the whole load, and every slot side asks for the same days.
+struct soleil_retenu {
+    calcul_soleil soleil;
+    std::array<std::pair<sys_seconds, soleil_brut>, 3> jours{};
+    std::size_t nb = 0;
+
+    soleil_brut operator()(double latitude, double longitude, sys_seconds jour) {
+        for (std::size_t n = 0; n < nb; ++n) {
+            if (jours[n].first == jour) return jours[n].second;
+        }
+        const soleil_brut b = soleil(latitude, longitude, jour);
+        if (nb < jours.size()) jours[nb++] = {jour, b};
+        return b;
+    }
+};
+
 // A time of rule `r` today, or the fixed time when there is no sun to follow.
-heure_du_jour heure_regle(const programme& p, const std::optional<regle_soleil>& r,
-                          heure_du_jour fixe, const date_heure& d, bool& sans) {
+heure_du_jour heure_regle(const programme& p, const calcul_soleil& soleil,
+                          const std::optional<regle_soleil>& r, heure_du_jour fixe,
+                          const date_heure& d, bool& sans) {
     const variables_plages& v = p.g.variables;
     if (!r || !v.place || !p.s.soleil) return fixe;
     const conversion_locale& locale = p.s.locale ? p.s.locale : conversion_locale(date_de);
-    const std::optional<heure_du_jour> t = heure_soleil(*r, *v.place, d, p.s.soleil, locale);
+    const std::optional<heure_du_jour> t = heure_soleil(*r, *v.place, d, soleil, locale);
     if (!t) sans = true;
     return t.value_or(fixe);
 }
@@ -38,14 +60,16 @@ bool horaires_du_jour(programme& p, const date_heure& d) {
     const bool avec_tirage = v.date_tirage == date;
     bool a_tire = false;
     horaires h = v.fixes;
+    // Within one call the place and the date stay the same.
+    const calcul_soleil soleil = soleil_retenu{p.s.soleil};
     for (int k = 1; k <= nb_plages; ++k) {
         const auto ki = static_cast<std::size_t>(k - 1);
         for (int i = 0; i < nb_voies; ++i) {
             const auto ii = static_cast<std::size_t>(i);
             const regles_plage& r = regles_k(v, k, i);
             bool sans = false;
-            heure_du_jour s = heure_regle(p, r.soleil_debut, h.debut[ki][ii], d, sans);
-            heure_du_jour f = heure_regle(p, r.soleil_fin, h.fin[ki][ii], d, sans);
+            heure_du_jour s = heure_regle(p, soleil, r.soleil_debut, h.debut[ki][ii], d, sans);
+            heure_du_jour f = heure_regle(p, soleil, r.soleil_fin, h.fin[ki][ii], d, sans);
             h.sans_debut[ki][ii] = sans;
             tirage_plage& t = v.tirages[ki][ii];
             if (tire) {

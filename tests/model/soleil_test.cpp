@@ -54,5 +54,40 @@ TEST(Soleil, ADrawnStartNeverPassesItsDrawnStop) {
     EXPECT_EQ(p.h.debut[0][0], heure_de(10, 5));
 }
 
+// Every slot side of a day asks for the same days' events: each is worked out once, and
+// each side still gets its own date's event. The events move a minute a day, so an
+// event of the wrong day gives the wrong minute or none.
+TEST(Soleil, TheDaysEventsAreWorkedOutOnceForAllTheSlots) {
+    programme p;
+    p.g.variables.place = lieu{48.8566, 2.3522};
+    int appels = 0;
+    p.s.soleil = [&appels](double, double, std::chrono::sys_seconds jour) {
+        ++appels;
+        const auto minute =
+            std::chrono::minutes(jour.time_since_epoch() / std::chrono::days(1) % 60);
+        return soleil_brut{0, jour + std::chrono::hours(8) - minute,
+                           jour + std::chrono::hours(17) + minute};
+    };
+    for (int k = 1; k <= nb_plages; ++k) {
+        for (int i = 0; i < nb_voies; ++i) {
+            regles_k(p.g.variables, k, i).soleil_debut = regle_soleil{true, k, {}, {}};
+            regles_k(p.g.variables, k, i).soleil_fin = regle_soleil{};
+        }
+    }
+    retient_fixes(p);
+    date_heure d;  // 2026-01-01: day 20454 of the epoch, 54 minutes
+    horaires_du_jour(p, d);
+    EXPECT_LE(appels, 3);
+    for (int k = 1; k <= nb_plages; ++k) {
+        for (int i = 0; i < nb_voies; ++i) {
+            SCOPED_TRACE(k * 10 + i);
+            EXPECT_EQ(p.h.debut[static_cast<std::size_t>(k - 1)][static_cast<std::size_t>(i)],
+                      heure_de(17, 54 + k));
+            EXPECT_EQ(p.h.fin[static_cast<std::size_t>(k - 1)][static_cast<std::size_t>(i)],
+                      heure_de(7, 6));
+        }
+    }
+}
+
 }  // namespace
 }  // namespace horlivet
