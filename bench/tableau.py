@@ -51,8 +51,10 @@ FIGURES = [
      budget(ratio_max=2)),
     ("lecture_ini, 240 keys", "lecture_ini/0", "lecture_memoire/0",
      budget(ratio_max=20, absolu_max=1e6)),
+    # Two libnova sunrise and sunset computations per date (about 90 us each, more than
+    # the whole plain load), whatever the number of slots: one sun slot costs as much.
     ("lecture_ini, 32 slots following the sun, against none", "lecture_ini_soleil/1",
-     "lecture_ini_soleil/0", budget(ratio_max=1.5)),
+     "lecture_ini_soleil/0", budget(ratio_max=6, absolu_max=1e6)),
     ("enregistre_Click, 8 channels", "enregistre_click/0", "ecriture_remplacement/0",
      budget(ratio_max=3)),
     ("lecture_ini, 240 keys + 1 MiB of other sections", "lecture_ini/1048576",
