@@ -79,7 +79,7 @@ void route_handlers(programme& p) {
 void enregistre_Click(programme& p) {
     const std::string erreur = ecriture_ini(p);
     // A draw the save made goes to the state file, as a tick's does.
-    note_forcages(p);
+    if (a_des_variables(p.g.variables)) note_forcages(p);
     verif_suite(p);
     verif_suite_2(p);
     if (!erreur.empty()) {
