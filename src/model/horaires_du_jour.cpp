@@ -106,8 +106,7 @@ void montre_horaires_du_jour(programme& p) {
     const bool marque = marque_visible(p.fenetre);
     for (int k = 1; k <= nb_plages; ++k) {
         for (int i = 0; i < nb_voies; ++i) {
-            const regles_plage& saisies =
-                v.regles_saisies[static_cast<std::size_t>(k - 1)][static_cast<std::size_t>(i)];
+            const regles_plage& saisies = regles_saisies_k(v, k, i);
             for (const bool debut : {true, false}) {
                 // A field typed into since the save keeps what was typed.
                 if (!cote_variable(v.place, regles_k(v, k, i), debut) ||
@@ -150,7 +149,7 @@ std::string raison_horaire(const programme& p, int k, int i, bool debut) {
     std::string t = decrit(v.place, r, debut);
     if (v.place && (debut ? r.soleil_debut : r.soleil_fin) && p.h.sans_debut[ki][ii])
         t += " ; le soleil ne se lève ni ne se couche aujourd'hui : la plage ne démarre pas";
-    const std::string saisie = decrit(v.lieu_saisi, v.regles_saisies[ki][ii], debut);
+    const std::string saisie = decrit(v.lieu_saisi, regles_saisies_k(v, k, i), debut);
     if (saisie != decrit(v.place, r, debut)) {
         t += (t.empty() ? "" : "\n") + std::string("À l'enregistrement : ") +
              (saisie.empty() ? "heure fixe" : saisie);

@@ -54,10 +54,10 @@ std::optional<int> lit_decalage_minutes(std::string_view t) {
     return negatif ? -n : n;
 }
 
-template <typename V>
-auto& element(V& v, int k, int i) {
+template <typename R>
+auto& element(R& regles, int k, int i) {
     if (k < 1 || k > nb_plages) throw std::out_of_range("slot number outside 1..4");
-    return v.regles[static_cast<std::size_t>(k - 1)].at(static_cast<std::size_t>(i));
+    return regles[static_cast<std::size_t>(k - 1)].at(static_cast<std::size_t>(i));
 }
 
 }  // namespace
@@ -144,8 +144,16 @@ std::optional<heure_du_jour> heure_soleil(const regle_soleil& r, const lieu& l,
     return h;
 }
 
-regles_plage& regles_k(variables_plages& v, int k, int i) { return element(v, k, i); }
-const regles_plage& regles_k(const variables_plages& v, int k, int i) { return element(v, k, i); }
+regles_plage& regles_k(variables_plages& v, int k, int i) { return element(v.regles, k, i); }
+const regles_plage& regles_k(const variables_plages& v, int k, int i) {
+    return element(v.regles, k, i);
+}
+regles_plage& regles_saisies_k(variables_plages& v, int k, int i) {
+    return element(v.regles_saisies, k, i);
+}
+const regles_plage& regles_saisies_k(const variables_plages& v, int k, int i) {
+    return element(v.regles_saisies, k, i);
+}
 
 bool cote_variable(const std::optional<lieu>& place, const regles_plage& r, bool debut) {
     return debut ? (place && r.soleil_debut) || r.alea_debut > 0

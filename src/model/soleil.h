@@ -83,6 +83,9 @@ struct variables_plages {
 // The rules of slot k (1..4) of channel i.
 regles_plage& regles_k(variables_plages& v, int k, int i);
 const regles_plage& regles_k(const variables_plages& v, int k, int i);
+// The rules of slot k of channel i as the window shows them.
+regles_plage& regles_saisies_k(variables_plages& v, int k, int i);
+const regles_plage& regles_saisies_k(const variables_plages& v, int k, int i);
 
 // True when the start (`debut`) or the stop of a slot with rules `r` moves from day to
 // day at `place`: it follows the sun there, or varies.

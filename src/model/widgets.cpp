@@ -57,6 +57,14 @@ champ jour(int d) {
 bool est_heure(champ c) { return c >= champ::H_marche_1 && c <= champ::H_arret_4; }
 bool est_minute(champ c) { return c >= champ::M_marche_1 && c <= champ::M_arret_4; }
 bool est_combo(champ c) { return est_heure(c) || est_minute(c); }
+int plage_de(champ c) {
+    if (!est_combo(c)) return 0;
+    return (static_cast<int>(c) - static_cast<int>(champ::H_marche_1)) % nb_plages + 1;
+}
+bool est_debut(champ c) {
+    const int k = plage_de(c);
+    return k > 0 && (c == H_marche(k) || c == M_marche(k));
+}
 bool est_case(champ c) { return c >= champ::lundi && c <= champ::valid_4; }
 bool est_commande(champ c) { return c == champ::Commande_marche || c == champ::commande_arret; }
 const char* nom_champ(champ c) { return noms[static_cast<int>(c)]; }

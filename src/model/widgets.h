@@ -60,6 +60,10 @@ champ jour(int d);
 bool est_heure(champ c);   // an hour combo
 bool est_minute(champ c);  // a minute combo
 bool est_combo(champ c);
+// The slot (1..4) a time combo belongs to, 0 for any other widget; and whether it sets
+// the slot's start.
+int plage_de(champ c);
+bool est_debut(champ c);
 bool est_case(champ c);      // a day box or a slot box
 bool est_commande(champ c);  // a command box
 const char* nom_champ(champ c);

@@ -219,17 +219,14 @@ void ecrit_variables(const programme& p, fichier_profil& f) {
 // that only varies keeps the time it is drawn around.
 std::string valeur_combo_du_jour(const programme& p, champ c, int i) {
     const variables_plages& v = p.g.variables;
-    for (int k = 1; k <= nb_plages; ++k) {
-        const bool debut = c == H_marche(k) || c == M_marche(k);
-        if (!debut && c != H_arret(k) && c != M_arret(k)) continue;
-        const regles_plage& r = regles_k(v, k, i);
-        if (!cote_variable(v.place, r, debut)) break;
-        const bool soleil = v.place && (debut ? r.soleil_debut : r.soleil_fin);
-        const horaires& h = soleil ? p.h : v.fixes;
-        const heure_du_jour t = debut ? debut_k(h, k, i) : fin_k(h, k, i);
-        return std::to_string(est_heure(c) ? t / 3600 : t / 60 % 60);
-    }
-    return valeur_a_ecrire(p.fenetre, c, i);
+    const int k = plage_de(c);
+    const bool debut = est_debut(c);
+    if (k == 0 || !cote_variable(v.place, regles_k(v, k, i), debut))
+        return valeur_a_ecrire(p.fenetre, c, i);
+    const regles_plage& r = regles_k(v, k, i);
+    const horaires& h = v.place && (debut ? r.soleil_debut : r.soleil_fin) ? p.h : v.fixes;
+    const heure_du_jour t = debut ? debut_k(h, k, i) : fin_k(h, k, i);
+    return std::to_string(est_heure(c) ? t / 3600 : t / 60 % 60);
 }
 
 // The combos' times as the new fixed ones, except where a field showed a drawn time that

@@ -641,15 +641,12 @@ void fenetre_qt::infobulles_plages(int i) {
 }
 
 QMenu* fenetre_qt::menu_plage(champ c, int i) {
-    int k = 1;
-    while (k < nb_plages && c != H_marche(k) && c != M_marche(k) && c != H_arret(k) &&
-           c != M_arret(k))
-        ++k;
-    const bool debut = c == H_marche(k) || c == M_marche(k);
+    const int k = plage_de(c);
+    const bool debut = est_debut(c);
     auto* menu = new QMenu(this);
     menu->setObjectName(
         QString("menu_plage_%1_%2_%3").arg(k).arg(i).arg(debut ? "marche" : "arret"));
-    const regles_plage& r = regles_saisies(p_, k, i);
+    const regles_plage& r = regles_saisies_k(p_.g.variables, k, i);
     const std::optional<regle_soleil>& soleil = debut ? r.soleil_debut : r.soleil_fin;
     const int alea = debut ? r.alea_debut : r.alea_fin;
     const auto coche = [](QAction* a, bool oui) {
@@ -669,7 +666,7 @@ QMenu* fenetre_qt::menu_plage(champ c, int i) {
         connect(a, &QAction::triggered, this, [this, k, i, debut, coucher] {
             // Without a place, the sun cannot be followed: it is asked for first.
             if (!p_.g.variables.lieu_saisi && !demande_lieu()) return;
-            const regles_plage& actuelles = regles_saisies(p_, k, i);
+            const regles_plage& actuelles = regles_saisies_k(p_.g.variables, k, i);
             const std::optional<regle_soleil>& actuelle =
                 debut ? actuelles.soleil_debut : actuelles.soleil_fin;
             const std::optional<regle_soleil> choisie =

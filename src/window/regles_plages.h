@@ -23,7 +23,4 @@ void choisit_lieu(programme& p, const lieu& l);
 // time, fixed.
 void heure_tapee(programme& p, champ c, int i);
 
-// The rules the window shows for slot k of channel i.
-const regles_plage& regles_saisies(const programme& p, int k, int i);
-
 }  // namespace horlivet
