@@ -13,3 +13,10 @@ attend() {
         sleep 0.1
     done
 }
+# On exit: kills the programs given, removes the shared memory libfaketime kept for the
+# processes in $pids, then the test's folder $tmp.
+nettoie() {
+    for q in "$@"; do kill -9 "$q" 2>/dev/null || true; done
+    for q in ${pids:-}; do rm -f /dev/shm/*faketime_*_"$q"; done
+    rm -rf "$tmp"
+}

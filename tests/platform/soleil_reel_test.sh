@@ -9,7 +9,7 @@ faketime=${2:?usage: soleil_reel_test.sh BUILD_FOLDER LIBFAKETIME}
 tmp=$(mktemp -d)
 p=
 pids=
-trap '[ -z "$p" ] || kill -9 "$p" 2>/dev/null || true; for q in $pids; do rm -f /dev/shm/*faketime_*_"$q"; done; rm -rf "$tmp"' EXIT
+trap 'nettoie $p' EXIT
 . "$(dirname "$0")/../commun/reel.sh"
 journal() { cat "$tmp"/$1/journal_*.txt 2>/dev/null; }
 for jour in "2027-01-15 17:18:00 17:21" "2027-06-21 21:55:00 21:58"; do

@@ -10,7 +10,7 @@ tmp=$(mktemp -d)
 a=
 b=
 pids=
-trap 'for p in $a $b; do kill -9 "$p" 2>/dev/null || true; done; for p in $pids; do rm -f /dev/shm/*faketime_*_"$p"; done; rm -rf "$tmp"' EXIT
+trap 'nettoie $a $b' EXIT
 . "$(dirname "$0")/../commun/reel.sh"
 # Channels 1, 2, 3 on Monday from 08:00, 08:03 and 08:45 to 08:30, 08:30 and 08:50, their
 # commands m<c>.sh and a<c>.sh.
