@@ -250,6 +250,12 @@ TEST_F(Fenetre, TheSlotMenuFollowsTheSunOrVariesFromTheSaveAndATypedTimeIsFixedA
          {"heure_deb_1_0=17", "minute_deb_1_0=12", "soleil_deb_1_0=coucher+30", "latitude=48.85"})
         EXPECT_NE(ini.find(cle), std::string::npos) << cle;
 
+    // Back to a fixed time: today's, marked; then following the sun again.
+    choisit(champ::M_marche_1, 0);
+    EXPECT_TRUE(marque_qt());
+    EXPECT_EQ(heure(champ::H_marche_1, champ::M_marche_1), " 17: 12");
+    choisit(champ::M_marche_1, 2);
+
     // A drawn time shows, but the next draws stay around the fixed one.
     fenetre->choix_variation = [](int) { return 10; };
     choisit(champ::H_arret_1, 3);
