@@ -124,8 +124,8 @@ namespace {
 
 // What moves a start or stop with rules `r` at `place`, in words; "" for a fixed time.
 std::string decrit(const std::optional<lieu>& place, const regles_plage& r, bool debut) {
-    const std::optional<regle_soleil>& s = debut ? r.soleil_debut : r.soleil_fin;
-    const int alea = debut ? r.alea_debut : r.alea_fin;
+    const std::optional<regle_soleil>& s = soleil_de(r, debut);
+    const int alea = alea_de(r, debut);
     std::string t;
     if (s && place) {
         t = std::string(s->coucher ? "Suit le coucher du soleil" : "Suit le lever du soleil") +
@@ -147,7 +147,7 @@ std::string raison_horaire(const programme& p, int k, int i, bool debut) {
     const auto ki = static_cast<std::size_t>(k - 1), ii = static_cast<std::size_t>(i);
     const regles_plage& r = regles_k(v, k, i);
     std::string t = decrit(v.place, r, debut);
-    if (v.place && (debut ? r.soleil_debut : r.soleil_fin) && p.h.sans_debut[ki][ii])
+    if (suit_le_soleil(v.place, r, debut) && p.h.sans_debut[ki][ii])
         t += " ; le soleil ne se lève ni ne se couche aujourd'hui : la plage ne démarre pas";
     const std::string saisie = decrit(v.lieu_saisi, regles_saisies_k(v, k, i), debut);
     if (saisie != decrit(v.place, r, debut)) {

@@ -155,14 +155,28 @@ const regles_plage& regles_saisies_k(const variables_plages& v, int k, int i) {
     return element(v.regles_saisies, k, i);
 }
 
+std::optional<regle_soleil>& soleil_de(regles_plage& r, bool debut) {
+    return debut ? r.soleil_debut : r.soleil_fin;
+}
+const std::optional<regle_soleil>& soleil_de(const regles_plage& r, bool debut) {
+    return debut ? r.soleil_debut : r.soleil_fin;
+}
+int& alea_de(regles_plage& r, bool debut) { return debut ? r.alea_debut : r.alea_fin; }
+int alea_de(const regles_plage& r, bool debut) { return debut ? r.alea_debut : r.alea_fin; }
+
+bool suit_le_soleil(const std::optional<lieu>& place, const regles_plage& r, bool debut) {
+    return place && soleil_de(r, debut);
+}
+bool varie_sans_soleil(const std::optional<lieu>& place, const regles_plage& r, bool debut) {
+    return alea_de(r, debut) > 0 && !suit_le_soleil(place, r, debut);
+}
 bool cote_variable(const std::optional<lieu>& place, const regles_plage& r, bool debut) {
-    return debut ? (place && r.soleil_debut) || r.alea_debut > 0
-                 : (place && r.soleil_fin) || r.alea_fin > 0;
+    return suit_le_soleil(place, r, debut) || alea_de(r, debut) > 0;
 }
 
 bool plage_variable(const variables_plages& v, int k, int i) {
     const regles_plage& r = regles_k(v, k, i);
-    return (v.place && (r.soleil_debut || r.soleil_fin)) || r.alea_debut > 0 || r.alea_fin > 0;
+    return cote_variable(v.place, r, true) || cote_variable(v.place, r, false);
 }
 
 bool a_des_variables(const variables_plages& v) {

@@ -87,8 +87,18 @@ const regles_plage& regles_k(const variables_plages& v, int k, int i);
 regles_plage& regles_saisies_k(variables_plages& v, int k, int i);
 const regles_plage& regles_saisies_k(const variables_plages& v, int k, int i);
 
-// True when the start (`debut`) or the stop of a slot with rules `r` moves from day to
-// day at `place`: it follows the sun there, or varies.
+// The sun rule and the variation of the start (`debut`) or of the stop of a slot.
+std::optional<regle_soleil>& soleil_de(regles_plage& r, bool debut);
+const std::optional<regle_soleil>& soleil_de(const regles_plage& r, bool debut);
+int& alea_de(regles_plage& r, bool debut);
+int alea_de(const regles_plage& r, bool debut);
+
+// True when the start (`debut`) or the stop of a slot with rules `r` follows the sun at
+// `place`.
+bool suit_le_soleil(const std::optional<lieu>& place, const regles_plage& r, bool debut);
+// ... varies by a daily draw and follows no sun there: its field shows a drawn time.
+bool varie_sans_soleil(const std::optional<lieu>& place, const regles_plage& r, bool debut);
+// ... moves from day to day at `place`: it follows the sun there, or varies.
 bool cote_variable(const std::optional<lieu>& place, const regles_plage& r, bool debut);
 
 // True when some slot follows the sun (with a place set) or varies.

@@ -105,9 +105,9 @@ std::string note_variable(const programme& p, int k, int i, bool tire) {
     const tirage_plage& d = v.tirages[static_cast<std::size_t>(k - 1)][static_cast<std::size_t>(i)];
     std::string t;
     for (const bool debut : {true, false}) {
-        const std::optional<regle_soleil>& soleil = debut ? r.soleil_debut : r.soleil_fin;
-        const bool suit = soleil && v.place;
-        const int alea = debut ? r.alea_debut : r.alea_fin;
+        const std::optional<regle_soleil>& soleil = soleil_de(r, debut);
+        const bool suit = suit_le_soleil(v.place, r, debut);
+        const int alea = alea_de(r, debut);
         if (!suit && alea <= 0) continue;
         t += (t.empty() ? "" : "; ") + std::string(debut ? "start" : "stop");
         if (suit) t += " follows " + texte_regle_soleil(*soleil);

@@ -27,13 +27,10 @@ struct ligne_etat {
 };
 
 // The file's text for g.notees: a comment line, then one line per noted slot in channel
-// then slot order.
+// then slot order; then the day's draw of each slot that varies, and the overrides and
+// pauses.
 std::string texte_etat(const globales& g);
 
-// The slots a file's text lists. Blank lines and lines starting with '#' are comments; a
-// line that does not read as a started slot, or names a slot already listed, is left
-// out: `fautes` says which and why for the first five, the line shown cut and with its
-// control bytes escaped, and `autres_fautes` counts the others.
 // A day's draw of a slot, "draw 2026-12-07 channel 1 slot 1 start +7 stop -3" (minutes).
 struct ligne_tirage {
     int date = 0;  // yyyymmdd
@@ -41,6 +38,11 @@ struct ligne_tirage {
     int k = 1;
     tirage_plage tirage;
 };
+
+// The slots a file's text lists. Blank lines and lines starting with '#' are comments; a
+// line that does not read as a started slot, or names a slot already listed, is left
+// out: `fautes` says which and why for the first five, the line shown cut and with its
+// control bytes escaped, and `autres_fautes` counts the others.
 struct lecture_etat {
     std::vector<ligne_etat> plages;
     std::vector<ligne_tirage> tirages;

@@ -165,7 +165,7 @@ void charge_variables(programme& p, const fichier_profil& f) {
                 if (!valeur.empty()) {
                     const std::optional<regle_soleil> regle = lit_regle_soleil(valeur);
                     if (!regle) faute(cle, valeur, "a sun rule such as coucher+30 apres 17:00");
-                    (debut ? r.soleil_debut : r.soleil_fin) = regle;
+                    soleil_de(r, debut) = regle;
                 }
                 const std::string cle_alea =
                     cle_variable(debut ? "aleatoire_deb_" : "aleatoire_fin_", k, i);
@@ -176,7 +176,7 @@ void charge_variables(programme& p, const fichier_profil& f) {
                     faute(cle_alea, alea, "a number of minutes 0..720");
                     continue;
                 }
-                (debut ? r.alea_debut : r.alea_fin) = minutes;
+                alea_de(r, debut) = minutes;
             }
         }
     }
@@ -214,18 +214,16 @@ void ecrit_variables(const programme& p, fichier_profil& f) {
     }
 }
 
-// The value the save writes for a time combo: a start or stop that follows the sun keeps
-// today's worked-out time in its fixed keys, for a tool that knows nothing of the sun; one
-// that only varies keeps the time it is drawn around.
+// The value the save writes for a time combo, which shows today's time (a start or stop
+// that follows the sun thus keeps today's worked-out time in its fixed keys, for a tool
+// that knows nothing of the sun); one that only varies keeps the time it is drawn around.
 std::string valeur_combo_du_jour(const programme& p, champ c, int i) {
     const variables_plages& v = p.g.variables;
     const int k = plage_de(c);
     const bool debut = est_debut(c);
-    if (k == 0 || !cote_variable(v.place, regles_k(v, k, i), debut))
+    if (k == 0 || !varie_sans_soleil(v.place, regles_k(v, k, i), debut))
         return valeur_a_ecrire(p.fenetre, c, i);
-    const regles_plage& r = regles_k(v, k, i);
-    const horaires& h = v.place && (debut ? r.soleil_debut : r.soleil_fin) ? p.h : v.fixes;
-    const heure_du_jour t = debut ? debut_k(h, k, i) : fin_k(h, k, i);
+    const heure_du_jour t = debut ? debut_k(v.fixes, k, i) : fin_k(v.fixes, k, i);
     return std::to_string(est_heure(c) ? t / 3600 : t / 60 % 60);
 }
 
@@ -237,12 +235,12 @@ void rafraichit_fixes(programme& p, const variables_plages& avant) {
     for (int k = 1; k <= nb_plages; ++k) {
         for (int i = 0; i < nb_voies; ++i) {
             const auto ki = static_cast<std::size_t>(k - 1), ii = static_cast<std::size_t>(i);
-            const regles_plage &r = regles_k(v, k, i), &r_avant = regles_k(avant, k, i);
-            if (r.alea_debut > 0 && r_avant.alea_debut > 0 &&
-                !(avant.place && r_avant.soleil_debut))
-                p.h.debut[ki][ii] = avant.fixes.debut[ki][ii];
-            if (r.alea_fin > 0 && r_avant.alea_fin > 0 && !(avant.place && r_avant.soleil_fin))
-                p.h.fin[ki][ii] = avant.fixes.fin[ki][ii];
+            for (const bool debut : {true, false}) {
+                if (alea_de(regles_k(v, k, i), debut) > 0 &&
+                    varie_sans_soleil(avant.place, regles_k(avant, k, i), debut))
+                    (debut ? p.h.debut : p.h.fin)[ki][ii] =
+                        (debut ? avant.fixes.debut : avant.fixes.fin)[ki][ii];
+            }
         }
     }
 }

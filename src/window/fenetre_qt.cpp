@@ -647,8 +647,8 @@ QMenu* fenetre_qt::menu_plage(champ c, int i) {
     menu->setObjectName(
         QString("menu_plage_%1_%2_%3").arg(k).arg(i).arg(debut ? "marche" : "arret"));
     const regles_plage& r = regles_saisies_k(p_.g.variables, k, i);
-    const std::optional<regle_soleil>& soleil = debut ? r.soleil_debut : r.soleil_fin;
-    const int alea = debut ? r.alea_debut : r.alea_fin;
+    const std::optional<regle_soleil>& soleil = soleil_de(r, debut);
+    const int alea = alea_de(r, debut);
     const auto coche = [](QAction* a, bool oui) {
         a->setCheckable(true);
         a->setChecked(oui);
@@ -666,9 +666,8 @@ QMenu* fenetre_qt::menu_plage(champ c, int i) {
         connect(a, &QAction::triggered, this, [this, k, i, debut, coucher] {
             // Without a place, the sun cannot be followed: it is asked for first.
             if (!p_.g.variables.lieu_saisi && !demande_lieu()) return;
-            const regles_plage& actuelles = regles_saisies_k(p_.g.variables, k, i);
             const std::optional<regle_soleil>& actuelle =
-                debut ? actuelles.soleil_debut : actuelles.soleil_fin;
+                soleil_de(regles_saisies_k(p_.g.variables, k, i), debut);
             const std::optional<regle_soleil> choisie =
                 choix_soleil ? choix_soleil(coucher, actuelle)
                              : dialogue_soleil(this, coucher, actuelle);
