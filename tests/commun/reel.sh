@@ -1,4 +1,9 @@
 # Shared by the shell tests of the built program; sourced.
+# Their two arguments, and a folder of their own (removed by their exit trap).
+usage="usage: ${0##*/} BUILD_FOLDER LIBFAKETIME"
+build=${1:?$usage}
+faketime=${2:?$usage}
+tmp=$(mktemp -d)
 fautes=0
 faute() {
     echo "FAIL: $*" >&2

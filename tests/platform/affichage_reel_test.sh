@@ -6,14 +6,11 @@
 # whose server goes away stops its started channel once, journalled, empties the state
 # file, says so on standard error, and ends with status 1.
 set -eu
-build=${1:?usage: affichage_reel_test.sh BUILD_FOLDER LIBFAKETIME}
-faketime=${2:?usage: affichage_reel_test.sh BUILD_FOLDER LIBFAKETIME}
-tmp=$(mktemp -d)
+. "$(dirname "$0")/../commun/reel.sh"
 xvfb=
 programme=
 autres=
 trap '[ -z "$programme" ] || kill -9 "$programme" 2>/dev/null; [ -z "$xvfb" ] || kill "$xvfb" 2>/dev/null; [ -z "$autres" ] || kill $autres 2>/dev/null; rm -rf "$tmp"' EXIT
-. "$(dirname "$0")/../commun/reel.sh"
 # The program's folder as installed: program, window module, actions/, a Monday slot
 # 08:00-18:00 of channel 1 whose stop script writes to arrets.txt.
 cp "$build/horlivet" "$build/horlivet-fenetre.so" "$tmp/"

@@ -3,13 +3,10 @@
 # libfaketime's clock: status with no program (status 3), then on, off, auto, pause and
 # status against a running one; a stranger is refused; the end removes the socket.
 set -eu
-build=${1:?usage: prise_reelle_test.sh BUILD_FOLDER LIBFAKETIME}
-faketime=${2:?usage: prise_reelle_test.sh BUILD_FOLDER LIBFAKETIME}
-tmp=$(mktemp -d)
+. "$(dirname "$0")/../commun/reel.sh"
 chmod 755 "$tmp"
 a=
 trap '[ -z "$a" ] || kill -9 "$a" 2>/dev/null || true; rm -f /dev/shm/*faketime_*_"$a"; rm -rf "$tmp"' EXIT
-. "$(dirname "$0")/../commun/reel.sh"
 cp "$build/horlivet" "$build/horlivet-ctl" "$tmp/"
 cp -r "$build/actions" "$tmp/actions"
 # Channel 1 on Monday 08:00-12:00 (under way, so not started at 10:00); channel 2 no slot.

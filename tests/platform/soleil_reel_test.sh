@@ -4,13 +4,10 @@
 # once, in the minute of that day's sunset (libnova's time checked against an independent
 # ephemeris: 17:21 CET and 21:58 CEST), and its command runs.
 set -eu
-build=${1:?usage: soleil_reel_test.sh BUILD_FOLDER LIBFAKETIME}
-faketime=${2:?usage: soleil_reel_test.sh BUILD_FOLDER LIBFAKETIME}
-tmp=$(mktemp -d)
+. "$(dirname "$0")/../commun/reel.sh"
 p=
 pids=
 trap 'nettoie $p' EXIT
-. "$(dirname "$0")/../commun/reel.sh"
 journal() { cat "$tmp"/$1/journal_*.txt 2>/dev/null; }
 for jour in "2027-01-15 17:18:00 17:21" "2027-06-21 21:55:00 21:58"; do
     set -- $jour

@@ -4,14 +4,11 @@
 # nothing; a third, with its window on the offscreen platform, ends at once with status 3;
 # SIGTERM ends the first, and the second takes over and runs the schedule.
 set -eu
-build=${1:?usage: verrou_reel_test.sh BUILD_FOLDER LIBFAKETIME}
-faketime=${2:?usage: verrou_reel_test.sh BUILD_FOLDER LIBFAKETIME}
-tmp=$(mktemp -d)
+. "$(dirname "$0")/../commun/reel.sh"
 a=
 b=
 pids=
 trap 'nettoie $a $b' EXIT
-. "$(dirname "$0")/../commun/reel.sh"
 # Channels 1, 2, 3 on Monday from 08:00, 08:03 and 08:45 to 08:30, 08:30 and 08:50, their
 # commands m<c>.sh and a<c>.sh.
 cp "$build/horlivet" "$build/horlivet-fenetre.so" "$tmp/"
